@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the utility with a virtual controller on
+# port 1, so that "Read From Controller" works without hardware. The virtual controller
+# stops when the window closes. Set MORVANE_NO_SIM=1 to talk to real hardware instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
+    cat >&2 <<'MSG'
+There is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is set).
+Run it on a desktop session, or under a virtual display:
+    xvfb-run -a -s "-screen 0 1280x1024x24" bash scripts/run.sh
+MSG
+    exit 1
+fi
+
+if [ -n "${MORVANE_NO_SIM:-}" ]; then
+    exec build/src/app/morvane-config
+fi
+
+workdir=$(mktemp -d)
+link="$workdir/morvane-com1"
+build/tools/morvane-sim --link "$link" >"$workdir/sim.log" 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$workdir"' EXIT
+
+for _ in $(seq 50); do
+    [ -e "$link" ] && break
+    sleep 0.1
+done
+[ -e "$link" ] || { echo "The virtual controller did not start:" >&2; cat "$workdir/sim.log" >&2; exit 1; }
+
+echo "Virtual controller on $(readlink "$link"); port 1 of the utility points at it."
+MORVANE_COM1="$link" build/src/app/morvane-config

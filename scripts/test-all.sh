@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build, the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded
+# time. Any failure, sanitizer report or fuzzer crash fails the whole run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+JOBS=${JOBS:-$(nproc)}
+
+bash scripts/install-deps.sh
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "Normal build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+
+step "Tests"
+ctest --test-dir build --output-on-failure -j1
+
+step "Sanitizer build (address, undefined)"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$JOBS"
+
+step "Tests under the sanitizers"
+ctest --test-dir build-asan --output-on-failure -j1
+
+step "Fuzz targets (${FUZZ_SECONDS} s each)"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMORVANE_FUZZ=ON -DMORVANE_TESTS=OFF -DMORVANE_TOOLS=OFF >/dev/null
+cmake --build build-fuzz -j"$JOBS" --target morvane_fuzzers
+for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
+    [ -x "$fuzzer" ] || continue
+    name=$(basename "$fuzzer")
+    corpus="tests/fuzz/corpus/${name#fuzz_}"
+    work=$(mktemp -d)
+    echo "-- $name for ${FUZZ_SECONDS} s (seed corpus $corpus)"
+    "$fuzzer" -max_total_time="$FUZZ_SECONDS" -max_len=4096 -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$work/" "$work" "$corpus" 2>&1 | tail -n 12
+    rm -rf "$work"
+done
+
+step "All tests passed"
