@@ -1,0 +1,1 @@
+# Tests of the port layer, port resolution, port opening and the watchdog.
