@@ -1,0 +1,149 @@
+#include "link/receive.h"
+
+#include "common/numbertext.h"
+#include "link/receiver.h"
+
+#include <string>
+
+namespace morvane
+{
+
+namespace
+{
+
+// A line that never falls silent must not hold the wait past its limit: after this many
+// bytes in one burst the clock is looked at again.
+constexpr int kMostBytesPerBurst = 1024;
+constexpr float kSecondsPerDay = 86400;
+
+struct ReceiveRun {
+    Link& link;
+    std::int16_t expectedSlave;
+    bool decided = false;
+    ReceiveResult result;
+};
+
+float TimeOfDay(Link& link)
+{
+    const double t = link.host.SecondsSinceMidnight();
+    return t >= 0 && t <= kSecondsPerDay ? static_cast<float>(t) : 0.0f;
+}
+
+void ActOnValidFrame(ReceiveRun& run)
+{
+    LinkState& state = run.link.state;
+    switch (ModbusClassifyReply(state)) {
+    case ReplyKind::Answer:
+        ModbusDecodeResponse(state);
+        run.link.host.SetStatus("Read OK");
+        run.result = {ReceiveOutcome::Answered, 0};
+        run.decided = true;
+        break;
+    case ReplyKind::Refusal:
+        run.result = {ReceiveOutcome::Refused, state.RxBuf[2]};
+        run.decided = true;
+        break;
+    case ReplyKind::Unrelated:
+        break;
+    }
+}
+
+void HandleByte(ReceiveRun& run, std::uint8_t b)
+{
+    run.link.host.StopWatchdog();
+    run.link.host.AppendRxEcho(" " + SignedNumberText(b));
+    // Bytes that follow the deciding frame in the same burst are still taken and echoed,
+    // but only the first decision counts.
+    if (ModbusReceiveByte(run.link.state, run.expectedSlave, b) == FrameStep::Valid && !run.decided)
+        ActOnValidFrame(run);
+}
+
+// Takes the waiting bytes one at a time, dispatching pending events after each. True when
+// the input ran dry (or the port closed), false when the burst was cut short.
+bool ReadBurst(ReceiveRun& run)
+{
+    SerialPort& port = run.link.port;
+    for (int taken = 0; taken < kMostBytesPerBurst; ++taken) {
+        if (!port.PortOpen() || port.InBufferCount() <= 0)
+            return true;
+        const std::optional<std::uint8_t> b = port.Input();
+        if (!b)
+            return true;
+        HandleByte(run, *b);
+        run.link.host.PumpEvents(0);
+    }
+    return false;
+}
+
+std::string RefusalText(const LinkState& state, int code)
+{
+    const char* request = state.LastRequest.function == 16 ? "write" : "read";
+    std::string text = std::string("The controller refused the ") + request +
+                       " request with exception code " + std::to_string(code);
+    const std::string name = ModbusExceptionName(code);
+    if (!name.empty())
+        text += " (" + name + ")";
+    return text + ".";
+}
+
+void ReportRefusal(Link& link, int code)
+{
+    link.host.SetStatus("ERROR");
+    link.host.ShowMessage("Communication Error", RefusalText(link.state, code));
+}
+
+} // namespace
+
+std::int16_t TimeoutElapsedAt(float now, float startTime, float limit)
+{
+    if (startTime > now)
+        now += kSecondsPerDay;
+    return now - startTime > limit ? 4 : 0;
+}
+
+std::int16_t TimeoutElapsed(Link& link, float startTime, float limit)
+{
+    return TimeoutElapsedAt(TimeOfDay(link), startTime, limit);
+}
+
+ReceiveResult ModbusReceive(Link& link, std::int16_t expectedSlave, std::int16_t& startFlag)
+{
+    LinkState& state = link.state;
+    if (startFlag == 0) {
+        ModbusResetReceiver(state);
+        state.RxState.startTime = TimeOfDay(link);
+        startFlag = 1;
+    }
+    ReceiveRun run{link, expectedSlave, false, {}};
+    for (;;) {
+        // A limit found here still lets the bytes already waiting be read.
+        const bool late = TimeoutElapsed(link, state.RxState.startTime, kReceiveTimeLimit) == 4;
+        const bool inputDry = ReadBurst(run);
+        if (run.decided)
+            break;
+        if (!link.port.PortOpen())
+            return {ReceiveOutcome::ConnectionLost, 0};
+        if (late)
+            return {ReceiveOutcome::TimedOut, 0};
+        if (inputDry)
+            link.host.PumpEvents(kReceiveIdleWaitMs);
+    }
+    if (run.result.outcome == ReceiveOutcome::Refused)
+        ReportRefusal(link, run.result.exceptionCode);
+    return run.result;
+}
+
+void ModbusDecodeResponse(LinkState& state)
+{
+    if (state.LastRequest.function != 3 || ModbusClassifyReply(state) != ReplyKind::Answer)
+        return;
+    const int count = state.LastRequest.count;
+    const int first = state.ImageBase;
+    if (count <= 0 || first < 0 || first + count > kLinkBufferSize ||
+        2 + 2 * count >= kLinkBufferSize)
+        return;
+    for (int k = 1; k <= count; ++k)
+        state.RegImage[first + k - 1] = state.RxBuf[1 + 2 * k] * 256 + state.RxBuf[2 + 2 * k];
+}
+
+} // namespace morvane
