@@ -1,3 +1,5 @@
 # Serial port layer, port resolution, port opening and the watchdog.
 target_sources(morvane_link PRIVATE
-  portresolve.cpp)
+  portresolve.cpp
+  qtserialport.cpp
+  comport.cpp)
