@@ -1,0 +1,115 @@
+#pragma once
+// The main window: the input type and mode selectors, the parameter rows, the display
+// preview, the commands, the port field, the status line and the link's hidden helpers.
+// Its handlers keep the rows in step with the chosen mode and the entries within what the
+// controller's display can show.
+
+#include <QWidget>
+
+#include <array>
+
+class QButtonGroup;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+
+namespace morvane
+{
+
+class ClickableField;
+
+class FrmMain : public QWidget
+{
+    Q_OBJECT
+  public:
+    static constexpr int kFieldCount = 11; // Text1(0) to Text1(10)
+
+    explicit FrmMain(QWidget* parent = nullptr);
+
+    // The elements by their names; indices as in the window's arrays.
+    QLineEdit* Text1(int index) const;      // 0 to 10
+    QLabel* Label5(int index) const;        // 0 to 10
+    QLabel* Label6(int index) const;        // 1 to 9
+    QRadioButton* Option1(int index) const; // 0 to 2: the input types
+    QRadioButton* Option2(int index) const; // 1 to 11: the input modes
+    QLineEdit* txtCom(int index) const;     // 0 only: the port number
+    QLineEdit* Text2() const { return m_text2; }
+    QLineEdit* txtTX() const { return m_txtTX; }
+    QLineEdit* txtRX() const { return m_txtRX; }
+    QPushButton* Command1() const { return m_command1; }
+    QPushButton* Command2() const { return m_command2; }
+    QTimer* Timer1() const { return m_timer1; }
+    QLabel* Label3() const { return m_label3; }
+    QLabel* Label4() const { return m_label4; }
+
+    // Runs after every change of Text1(index): holds Digits and Dec Place in range, rebuilds
+    // the display preview, and keeps the 0 mA / 4 mA pair together.
+    void CheckParameterEntry(int index);
+
+    // Run when Option1(type) or Option2(mode) becomes selected, by the user or by code.
+    void SelectInputType(int type);
+    void SelectInputMode(int mode);
+
+    int InputType() const { return m_inputType; }
+    int ModeByType(int type) const { return m_modeByType.at(static_cast<std::size_t>(type)); }
+
+  signals:
+    // A pointer click into the enabled field Text1(index); reaching it by keyboard is not one.
+    void fieldClicked(int index);
+
+  private:
+    // Building the elements (frmmain_build.cpp).
+    void BuildWindow();
+    void BuildInputModeFrame();
+    void BuildModeGrid();
+    void BuildParametersFrame();
+    void BuildParameterRows(QGroupBox* frame);
+    void BuildPreview(QGroupBox* frame);
+    void BuildCommandArea(QGroupBox* frame);
+    void ApplyDesignState();
+    void ConnectHandlers();
+
+    // The handlers' steps.
+    double Value(int index) const;
+    void WriteField(int index, const QString& text);
+    void HoldDisplayFormatInRange();
+    void ShowDisplayPreview();
+    void UpdateMilliampPair(int index);
+    void RunTypeBlock(int type);
+    void ApplyModeRows(int mode);
+    void SetRowEnabled(int row, bool enabled);
+    void SetFourMaRowShown(bool shown);
+
+    std::array<ClickableField*, kFieldCount> m_text1{};
+    std::array<QLabel*, kFieldCount> m_label5{};
+    std::array<QLabel*, 10> m_label6{}; // index 0 unused
+    std::array<QRadioButton*, 3> m_option1{};
+    std::array<QRadioButton*, 12> m_option2{}; // index 0 unused
+    QButtonGroup* m_option1Group = nullptr;
+    QButtonGroup* m_option2Group = nullptr;
+    QGroupBox* m_frame1 = nullptr;
+    QFrame* m_frame2 = nullptr;
+    QGroupBox* m_frame6 = nullptr;
+    QLabel* m_label3 = nullptr;
+    QLabel* m_label4 = nullptr;
+    QLabel* m_label7 = nullptr;
+    QSlider* m_slider1 = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QLineEdit* m_txtCom0 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_txtRX = nullptr;
+    QLineEdit* m_txtTX = nullptr;
+    QTimer* m_timer1 = nullptr;
+
+    int m_inputType = 0;
+    std::array<int, 3> m_modeByType{};
+    int m_pairWriteDepth = 0; // nested writes of the 0 mA / 4 mA exchange under way
+};
+
+} // namespace morvane

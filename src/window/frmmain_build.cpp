@@ -1,0 +1,242 @@
+// The elements of the main window and the state it opens in.
+
+#include "window/frmmain.h"
+
+#include "window/modetable.h"
+#include "window/twips.h"
+#include "window/widgets.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+
+namespace morvane
+{
+namespace
+{
+
+constexpr int kClientWidth = 5550;
+constexpr int kClientHeight = 5865;
+
+// Heights the layout leaves open, chosen to fit the window's font.
+constexpr int kRowPitch = 240;
+constexpr int kRowLabelHeight = 240;
+constexpr int kOptionHeight = 240;
+constexpr int kPreviewHeight = 360;
+
+constexpr int RowTop(int row)
+{
+    return 360 + kRowPitch * row;
+}
+
+const std::array<const char*, FrmMain::kFieldCount> kLabel5Captions = {
+    "Digits: ",   "Dec Place: ", "Mode: ", "0V Value: ", "5V Value: ",  "Disp Delay: ",
+    "Debounce: ", "Address: ",   "Baud: ", "Parity: ",   "4mA Value: ",
+};
+const std::array<const char*, FrmMain::kFieldCount> kText1Texts = {
+    "5", "2", "1", "0", "100", "500", "20", "1", "3", "0", "0",
+};
+
+QString Indexed(const char* name, int index)
+{
+    return QString("%1_%2").arg(name).arg(index);
+}
+
+template <typename W> W* Place(W* widget, const QString& name, const QRect& twipsRect)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(twipsRect);
+    return widget;
+}
+
+// The grid's lines are one pixel wide whatever their length in twips.
+void AddLine(QWidget* parent, int number, int x1, int y1, int x2, int y2)
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(QString("Line%1").arg(number));
+    const int width = x1 == x2 ? 1 : TwipsToPixels(x2 - x1) + 1;
+    const int height = y1 == y2 ? 1 : TwipsToPixels(y2 - y1) + 1;
+    line->setGeometry(TwipsToPixels(x1), TwipsToPixels(y1), width, height);
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+    line->setPalette(palette);
+    line->lower();
+}
+
+// The captions must fit the widths the layout gives them ("Quadrature Counter" in 113
+// pixels beside its button); a condensed face at 7.5 points does.
+QFont WindowFont()
+{
+    QFont font("DejaVu Sans Condensed");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(7.5);
+    return font;
+}
+
+QFont PreviewFont()
+{
+    QFont font("Courier New");
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(14.25);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+void MakeWhiteBackground(QLabel* label)
+{
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    label->setPalette(palette);
+}
+
+} // namespace
+
+void FrmMain::BuildWindow()
+{
+    setObjectName("FrmMain");
+    setWindowTitle("Morvane Config");
+    setFont(WindowFont());
+    setFixedSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
+
+    BuildInputModeFrame();
+    BuildParametersFrame();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName("Timer1");
+    m_timer1->setInterval(1000);
+}
+
+void FrmMain::BuildInputModeFrame()
+{
+    m_frame1 = Place(new QGroupBox("Input Mode", this), "Frame1", TwipsRect(120, 0, 5295, 2655));
+    m_frame2 = Place(new QFrame(m_frame1), "Frame2", TwipsRect(240, 360, 4815, 255));
+    m_frame2->setFrameShape(QFrame::NoFrame);
+
+    m_option1Group = new QButtonGroup(this);
+    const std::array<int, 3> typeLefts = {0, 1080, 3000};
+    const std::array<int, 3> typeWidths = {855, 735, 735};
+    const std::array<const char*, 3> typeCaptions = {"Analog", "Digital", "Serial"};
+    for (int t = 0; t < 3; ++t) {
+        const auto i = static_cast<std::size_t>(t);
+        m_option1[i] = Place(new QRadioButton(typeCaptions[i], m_frame2), Indexed("Option1", t),
+                             TwipsRect(typeLefts[i], 0, typeWidths[i], 195));
+        m_option1Group->addButton(m_option1[i], t);
+    }
+
+    // Each type's modes stand in its own column of the grid, one option under the other.
+    m_option2Group = new QButtonGroup(this);
+    const std::array<int, 3> columnLefts = {240, 1320, 3240};
+    std::array<int, 3> nextTop = {720, 720, 720};
+    for (int mode = kFirstMode; mode <= kLastMode; ++mode) {
+        const auto type = static_cast<std::size_t>(InputTypeOfMode(mode));
+        const int width = mode == 11 ? 1815 : std::array{855, 1695, 975}[type];
+        auto* option = new QRadioButton(
+            QString::fromUtf8(ModeCaption(mode).data(), ModeCaption(mode).size()), m_frame1);
+        m_option2[static_cast<std::size_t>(mode)] =
+            Place(option, Indexed("Option2", mode),
+                  TwipsRect(columnLefts[type], nextTop[type], width, kOptionHeight));
+        nextTop[type] += 240;
+        m_option2Group->addButton(option, mode);
+    }
+    BuildModeGrid();
+}
+
+void FrmMain::BuildModeGrid()
+{
+    AddLine(m_frame1, 1, 120, 240, 5160, 240);
+    AddLine(m_frame1, 2, 120, 240, 120, 2520);
+    AddLine(m_frame1, 3, 120, 600, 5160, 600);
+    AddLine(m_frame1, 4, 120, 2520, 5160, 2520);
+    AddLine(m_frame1, 5, 5160, 240, 5160, 2520);
+    AddLine(m_frame1, 6, 1200, 240, 1200, 2520);
+    AddLine(m_frame1, 7, 3120, 240, 3120, 2520);
+    AddLine(m_frame2, 8, 960, 0, 960, 240);
+    AddLine(m_frame2, 9, 2880, 0, 2880, 240);
+    AddLine(m_frame2, 10, 0, 240, 5040, 240);
+}
+
+void FrmMain::BuildParametersFrame()
+{
+    m_frame6 = Place(new QGroupBox("Parameters", this), "Frame6", TwipsRect(120, 2760, 5295, 3015));
+    BuildParameterRows(m_frame6);
+    BuildPreview(m_frame6);
+    BuildCommandArea(m_frame6);
+}
+
+void FrmMain::BuildParameterRows(QGroupBox* frame)
+{
+    for (int row = 0; row < kFieldCount; ++row) {
+        const auto i = static_cast<std::size_t>(row);
+        const bool fourMa = row == kFourMaRow;
+        if (row >= 1 && row <= 9) {
+            m_label6[i] =
+                Place(new QLabel(QString("Param%1").arg(row), frame), Indexed("Label6", row),
+                      TwipsRect(120, RowTop(row), 975, kRowLabelHeight));
+            MakeWhiteBackground(m_label6[i]);
+        }
+        m_label5[i] = Place(new QLabel(kLabel5Captions[i], frame), Indexed("Label5", row),
+                            fourMa ? TwipsRect(2760, 1080, 975, 285)
+                                   : TwipsRect(1080, RowTop(row), 975, kRowLabelHeight));
+        MakeWhiteBackground(m_label5[i]);
+        m_text1[i] = Place(new ClickableField(kText1Texts[i], frame), Indexed("Text1", row),
+                           fourMa ? TwipsRect(3720, 1080, 735, 285)
+                                  : TwipsRect(2040, RowTop(row), 735, 285));
+    }
+}
+
+void FrmMain::BuildPreview(QGroupBox* frame)
+{
+    auto addLabel = [frame](const char* name, const char* text, const QRect& rect) {
+        auto* label = Place(new QLabel(text, frame), name, rect);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return label;
+    };
+    addLabel("Label1", "Min:", TwipsRect(2880, 240, 360, kPreviewHeight));
+    addLabel("Label2", "Max:", TwipsRect(2880, 600, 360, kPreviewHeight));
+    m_label3 = addLabel("Label3", "-9999.9", TwipsRect(3240, 240, 1935, kPreviewHeight));
+    m_label4 = addLabel("Label4", "9999.9", TwipsRect(3240, 600, 1935, kPreviewHeight));
+    m_label7 = addLabel("Label7", "999.99", TwipsRect(3120, 1800, 1935, 375));
+    for (QLabel* label : {m_label3, m_label4, m_label7})
+        label->setFont(PreviewFont());
+
+    // Built for completeness of the window; nothing shows it.
+    m_slider1 =
+        Place(new QSlider(Qt::Horizontal, frame), "Slider1", TwipsRect(3000, 1800, 1935, 495));
+}
+
+void FrmMain::BuildCommandArea(QGroupBox* frame)
+{
+    m_command1 = Place(new WrappingButton("Read From Controller", frame), "Command1",
+                       TwipsRect(3120, 1680, 975, 495));
+    m_command2 = Place(new WrappingButton("Write To Controller", frame), "Command2",
+                       TwipsRect(4200, 1680, 975, 495));
+    Place(new QLabel("COM Port: ", frame), "Label8", TwipsRect(3240, 2280, 975, 285));
+    m_txtCom0 = Place(new QLineEdit("1", frame), "txtCom_0", TwipsRect(4200, 2280, 855, 285));
+    m_text2 = Place(new QLineEdit("Status", frame), "Text2", TwipsRect(3240, 2520, 1815, 285));
+    m_text2->setReadOnly(true);
+    m_txtRX = Place(new QLineEdit("Text2", frame), "txtRX", TwipsRect(2760, 2760, 975, 285));
+    m_txtTX = Place(new QLineEdit("Text3", frame), "txtTX", TwipsRect(3960, 2760, 1335, 285));
+    m_txtRX->setReadOnly(true);
+    m_txtTX->setReadOnly(true);
+}
+
+// The state of "0-5V" under "Analog", set without running a handler: the preview keeps its
+// design captions until the first change of a field.
+void FrmMain::ApplyDesignState()
+{
+    m_option1[kAnalogType]->setChecked(true);
+    m_option2[1]->setChecked(true);
+    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
+        m_option2[static_cast<std::size_t>(mode)]->setEnabled(InputTypeOfMode(mode) == kAnalogType);
+    ApplyModeRows(1);
+    for (QWidget* hidden : std::initializer_list<QWidget*>{m_label7, m_slider1, m_txtRX, m_txtTX})
+        hidden->hide();
+}
+
+} // namespace morvane

@@ -1,0 +1,48 @@
+#pragma once
+// How the configuration fields stand for the controller's registers: field Text1(i), i = 1
+// to 9, holds register i + 2 (RegImage slot i + 2). A register travels as 16 bits, 0 to
+// 65535; a field shows and takes its signed reading, except that the timer modes show the
+// duration in Text1(3) unsigned, since a timer runs up to 65535 seconds.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane
+{
+
+inline constexpr int kFirstRegisterField = 1;
+inline constexpr int kLastRegisterField = 9;
+inline constexpr int kModeField = 2;     // Text1(2), register 4
+inline constexpr int kDurationField = 3; // Text1(3), register 5
+
+constexpr int RegisterOfField(int field)
+{
+    return field + 2;
+}
+constexpr int FieldOfRegister(int reg)
+{
+    return reg - 2;
+}
+
+// Modes 9 (Up Timer) and 10 (Down Timer).
+bool IsTimerMode(std::int32_t mode);
+
+// The text that field `field` shows for register value `value`, with `modeRegister` the
+// value of register 4: "32767", "-32768" for 32768, "-1" for 65535, and in the timer modes
+// "40000" in Text1(3).
+std::string RegisterValueText(int field, std::int32_t value, std::int32_t modeRegister);
+
+// The register value a field's text stands for: its number, plus 65536 when below zero,
+// rounded half to even. Empty when the result does not fit 32 bits (such as "1e20").
+std::optional<std::int32_t> FieldRegisterValue(std::string_view text);
+
+// Whether a value can travel in one register. FieldRegisterValue yields values outside it
+// for texts such as "70000", "-70000" or "-0.25" (which rounds to 65536).
+constexpr bool FitsRegister(std::int32_t value)
+{
+    return value >= 0 && value <= 65535;
+}
+
+} // namespace morvane
