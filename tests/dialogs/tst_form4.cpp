@@ -167,7 +167,7 @@ void TestForm4::correctionsRunInTheirOrder_data()
     QTest::newRow("seconds: 59 before 15") << "h=18 m=12"
                                            << "s=99" << QStringList{"99", "59", "15"};
     QTest::newRow("minutes: negative") << "h=18"
-                                       << "m=-5" << QStringList{"-5", "0"};
+                                       << "m=-0.5" << QStringList{"-0.5", "0"};
 }
 
 void TestForm4::correctionsRunInTheirOrder()
