@@ -2,6 +2,7 @@
 
 #include "common/numbertext.h"
 #include "window/entrychecks.h"
+#include "window/fieldlauncher.h"
 #include "window/modetable.h"
 #include "window/registermap.h"
 #include "window/widgets.h"
@@ -42,6 +43,7 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent)
     BuildWindow();
     ApplyDesignState();
     ConnectHandlers();
+    ConnectFieldDialogs(*this);
 }
 
 QLineEdit* FrmMain::Text1(int index) const
