@@ -1,0 +1,241 @@
+// The virtual controller's fault switches and its life cycle, watched byte by byte from a
+// bare client on the pseudo-terminal.
+
+#include "rawline.h"
+#include "simprocess.h"
+#include "wireframes.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace morvane::testing;
+
+namespace
+{
+
+const QByteArray WriteRequest =
+    QByteArray::fromHex("011000020009120007000cffff000100020003000400059c409f2d");
+const QString WriteLine =
+    QStringLiteral("request fn=16 addr=2 count=9 values=7,12,65535,1,2,3,4,5,40000");
+
+QByteArray WithCrcInverted(QByteArray frame)
+{
+    frame[frame.size() - 2] = static_cast<char>(frame[frame.size() - 2] ^ 0xFF);
+    frame[frame.size() - 1] = static_cast<char>(frame[frame.size() - 1] ^ 0xFF);
+    return frame;
+}
+
+} // namespace
+
+class TestSimFaults : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void repliesFollowTheSwitches_data();
+    void repliesFollowTheSwitches();
+    void silentControllerSendsNothing();
+    void delayedReplyComesLate();
+    void replyInPiecesArrivesWithGaps();
+    void hangUpEndsTheLine_data();
+    void hangUpEndsTheLine();
+    void stopSignalRemovesLink_data();
+    void stopSignalRemovesLink();
+    void existingPathIsOnlyReplacedWhenALink();
+};
+
+void TestSimFaults::repliesFollowTheSwitches_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("requestLine");
+
+    const QByteArray otherSlave =
+        QByteArray::fromHex("050312000200010000006401f40014000100030000c297");
+
+    QTest::newRow("read") << QStringList{} << ReadRequest << DesignReply << ReadLine;
+    QTest::newRow("write") << QStringList{} << WriteRequest << WriteReply << WriteLine;
+    QTest::newRow("register 4 alone")
+        << QStringList{"--registers", "7,12"} << QByteArray::fromHex("010300030001740a")
+        << QByteArray::fromHex("010302000cb841") << "request fn=3 addr=3 count=1";
+    QTest::newRow("exception 2") << QStringList{"--exception", "2"} << ReadRequest
+                                 << QByteArray::fromHex("018302c0f1") << ReadLine;
+    QTest::newRow("exception 4 on a write") << QStringList{"--exception", "4"} << WriteRequest
+                                            << QByteArray::fromHex("0190044dc3") << WriteLine;
+    QTest::newRow("bad crc") << QStringList{"--bad-crc"} << ReadRequest
+                             << WithCrcInverted(DesignReply) << ReadLine;
+    QTest::newRow("noise") << QStringList{"--noise", "5"} << ReadRequest
+                           << QByteArray::fromHex("ff00ff00ff") + DesignReply << ReadLine;
+    QTest::newRow("other slave") << QStringList{"--slave-answer", "5"} << ReadRequest << otherSlave
+                                 << ReadLine;
+    QTest::newRow("faults together")
+        << QStringList{"--slave-answer", "5", "--bad-crc", "--noise=2"} << ReadRequest
+        << QByteArray::fromHex("ff00") + WithCrcInverted(otherSlave) << ReadLine;
+}
+
+void TestSimFaults::repliesFollowTheSwitches()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, requestLine);
+    SimProcess sim;
+    QString device = sim.Start(switches);
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY2(line.Open(device), qPrintable(line.ErrorText()));
+    QVERIFY(line.Write(request));
+    // One byte more than expected, so a trailing stray byte shows.
+    Received received = line.Receive(static_cast<int>(reply.size()) + 1, 400);
+    QCOMPARE(received.bytes.toHex(), reply.toHex());
+    QCOMPARE(sim.Requests(), QStringList{requestLine});
+}
+
+void TestSimFaults::silentControllerSendsNothing()
+{
+    SimProcess sim;
+    QString device = sim.Start({"--silent"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QVERIFY(line.Write(ReadRequest));
+    QVERIFY(sim.WaitForRequests(1));
+    Received received = line.Receive(1, 300);
+    QCOMPARE(received.bytes.toHex(), QByteArray());
+    QVERIFY(!received.hungUp);
+    QVERIFY(sim.IsRunning());
+}
+
+void TestSimFaults::delayedReplyComesLate()
+{
+    SimProcess sim;
+    QString device = sim.Start({"--delay", "600"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    QVERIFY(line.Write(ReadRequest));
+    QCOMPARE(line.Receive(1, 300).bytes.toHex(), QByteArray());
+    QCOMPARE(line.Receive(static_cast<int>(DesignReply.size()), 5000).bytes.toHex(),
+             DesignReply.toHex());
+    QVERIFY2(sinceRequest.elapsed() >= 600, qPrintable(QString::number(sinceRequest.elapsed())));
+}
+
+void TestSimFaults::replyInPiecesArrivesWithGaps()
+{
+    SimProcess sim;
+    QString device = sim.Start({"--pieces", "3", "--gap", "250"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    QVERIFY(line.Write(ReadRequest));
+    Received received = line.Receive(static_cast<int>(DesignReply.size()), 5000);
+    QCOMPARE(received.bytes.toHex(), DesignReply.toHex());
+    QVERIFY2(received.chunkSizes.size() >= 3,
+             qPrintable(QStringLiteral("%1 chunks").arg(received.chunkSizes.size())));
+    QVERIFY(sinceRequest.elapsed() >= 500);
+}
+
+void TestSimFaults::hangUpEndsTheLine_data()
+{
+    QTest::addColumn<int>("answered");
+    QTest::newRow("at the first request") << 0;
+    QTest::newRow("after two answers") << 2;
+}
+
+void TestSimFaults::hangUpEndsTheLine()
+{
+    QFETCH(int, answered);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("com1"));
+    SimProcess sim;
+    QString device = sim.Start({"--hangup-after", QString::number(answered), "--link", link});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(link));
+    for (int i = 0; i < answered; ++i) {
+        QVERIFY(line.Write(ReadRequest));
+        QCOMPARE(line.Receive(static_cast<int>(DesignReply.size()), 3000).bytes.toHex(),
+                 DesignReply.toHex());
+    }
+    QVERIFY(line.Write(ReadRequest));
+    Received received = line.Receive(1, 3000);
+    QVERIFY(received.hungUp);
+    QCOMPARE(received.bytes.toHex(), QByteArray());
+    QVERIFY(sim.WaitForExit());
+    QCOMPARE(sim.ExitCode(), 0);
+    QCOMPARE(sim.RequestCount(), answered + 1);
+    QCOMPARE(sim.OutputLines().last(), QStringLiteral("hangup"));
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestSimFaults::stopSignalRemovesLink_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("midReply");
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT") << int(SIGINT) << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("SIGTERM during a long delay") << int(SIGTERM) << true;
+}
+
+void TestSimFaults::stopSignalRemovesLink()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, midReply);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyMorvane"));
+    SimProcess sim;
+    QString device = sim.Start({"--link", link, "--delay", midReply ? "30000" : "0"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+    RawLine line;
+    QVERIFY(line.Open(link));
+    if (midReply) {
+        QVERIFY(line.Write(ReadRequest));
+        QVERIFY(sim.WaitForRequests(1));
+    }
+    QElapsedTimer sinceSignal;
+    sinceSignal.start();
+    QCOMPARE(::kill(static_cast<pid_t>(sim.ProcessId()), signalNumber), 0);
+    QVERIFY(sim.WaitForExit(10000));
+    QVERIFY2(sinceSignal.elapsed() < 5000, "the stop waited for the reply's delay");
+    QCOMPARE(sim.ExitCode(), 0);
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+    QVERIFY(line.Receive(1, 1000).hungUp);
+}
+
+void TestSimFaults::existingPathIsOnlyReplacedWhenALink()
+{
+    QTemporaryDir dir;
+    const QString staleLink = dir.filePath(QStringLiteral("stale"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/pts/gone"), staleLink));
+    SimProcess sim;
+    QString device = sim.Start({"--link", staleLink});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    QCOMPARE(QFileInfo(staleLink).symLinkTarget(), device);
+    QCOMPARE(sim.Stop(), 0);
+
+    const QString someonesFile = dir.filePath(QStringLiteral("file"));
+    QFile file(someonesFile);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
+    file.close();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("exited \\(code 1\\)")));
+    QVERIFY(sim.Start({"--link", someonesFile}, 3000).isEmpty());
+    QCOMPARE(sim.ExitCode(), 1);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep"));
+}
+
+QTEST_GUILESS_MAIN(TestSimFaults)
+#include "tst_simfaults.moc"

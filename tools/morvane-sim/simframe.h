@@ -1,0 +1,34 @@
+// Reply frames as they go on the line, and the ways the virtual controller spoils them.
+// Kept apart from I/O so each fault is a plain transformation of bytes.
+#pragma once
+
+#include "simoptions.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvane::sim
+{
+
+using Frame = std::vector<uint8_t>;
+
+// CRC-16/MODBUS; on the line the low-order byte comes first.
+uint16_t RtuCrc(const uint8_t* data, size_t size);
+void AppendCrc(Frame& frame);
+
+Frame ExceptionFrame(uint8_t slave, uint8_t function, uint8_t code);
+
+// Applies the address, CRC and noise faults of the options to a well-formed reply.
+Frame ShapeReply(Frame reply, const SimOptions& options);
+
+// Cuts a transmission into at most `pieces` parts of nearly equal size, none empty.
+std::vector<Frame> SplitIntoPieces(const Frame& bytes, int pieces);
+
+// The line printed for a received request (a whole RTU frame, CRC included),
+// e.g. "request fn=3 addr=2 count=9".
+std::string DescribeRequest(const uint8_t* frame, size_t size);
+
+std::string HexText(const Frame& bytes);
+
+} // namespace morvane::sim

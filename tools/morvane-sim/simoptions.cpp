@@ -1,0 +1,160 @@
+#include "simoptions.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace morvane::sim
+{
+
+namespace
+{
+
+std::optional<long> ParseInteger(std::string_view text, long lowest, long highest)
+{
+    long value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+// Negative values are accepted as their 16-bit complement, the form the utility sends them in.
+std::string ParseRegisters(std::string_view text, std::array<uint16_t, 9>& registers)
+{
+    size_t index = 0;
+    while (true) {
+        size_t comma = text.find(',');
+        std::string_view item = text.substr(0, comma);
+        if (index == registers.size())
+            return "--registers takes at most 9 values (registers 3 to 11)";
+        auto value = ParseInteger(item, -32768, 65535);
+        if (!value)
+            return "--registers: '" + std::string(item) + "' is not a value from -32768 to 65535";
+        registers[index++] = static_cast<uint16_t>(*value & 0xFFFF);
+        if (comma == std::string_view::npos)
+            return {};
+        text.remove_prefix(comma + 1);
+    }
+}
+
+struct IntegerSwitch {
+    const char* name;
+    long lowest;
+    long highest;
+};
+
+constexpr IntegerSwitch IntegerSwitches[] = {
+    {"--delay", 0, 600000},
+    {"--exception", 1, 255},
+    {"--noise", 0, 4096},
+    {"--pieces", 1, 260},
+    {"--gap", 0, 60000},
+    {"--slave-answer", 0, 255},
+    {"--hangup-after", 0, 1L << 30},
+};
+
+void StoreInteger(std::string_view name, long value, SimOptions& options)
+{
+    if (name == "--delay")
+        options.delayMs = static_cast<int>(value);
+    else if (name == "--exception")
+        options.exceptionCode = static_cast<int>(value);
+    else if (name == "--noise")
+        options.noiseBytes = static_cast<int>(value);
+    else if (name == "--pieces")
+        options.pieces = static_cast<int>(value);
+    else if (name == "--gap")
+        options.gapMs = static_cast<int>(value);
+    else if (name == "--slave-answer")
+        options.answerSlave = static_cast<int>(value);
+    else if (name == "--hangup-after")
+        options.hangupAfter = value;
+}
+
+bool StoreFlag(std::string_view name, SimOptions& options)
+{
+    if (name == "--silent")
+        options.silent = true;
+    else if (name == "--bad-crc")
+        options.badCrc = true;
+    else if (name == "--verbose")
+        options.verbose = true;
+    else
+        return false;
+    return true;
+}
+
+std::string StoreValued(std::string_view name, std::string_view value, SimOptions& options)
+{
+    if (name == "--link") {
+        if (value.empty())
+            return "--link needs a path";
+        options.linkPath = value;
+        return {};
+    }
+    if (name == "--registers")
+        return ParseRegisters(value, options.registers);
+    for (const IntegerSwitch& known : IntegerSwitches) {
+        if (name != known.name)
+            continue;
+        auto number = ParseInteger(value, known.lowest, known.highest);
+        if (!number)
+            return std::string(name) + " takes a whole number from " +
+                   std::to_string(known.lowest) + " to " + std::to_string(known.highest);
+        StoreInteger(name, *number, options);
+        return {};
+    }
+    return "unknown option " + std::string(name);
+}
+
+} // namespace
+
+std::string ParseSimOptions(int argc, char** argv, SimOptions& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        std::string_view name = argument.substr(0, argument.find('='));
+        bool inlineValue = name.size() < argument.size();
+        if (!inlineValue && StoreFlag(name, options))
+            continue;
+        std::string_view value;
+        if (inlineValue)
+            value = argument.substr(name.size() + 1);
+        else if (i + 1 < argc)
+            value = argv[++i];
+        else
+            return "option " + std::string(name) + " needs a value (or is unknown)";
+        std::string error = StoreValued(name, value, options);
+        if (!error.empty())
+            return error;
+    }
+    return {};
+}
+
+const char* SimUsage()
+{
+    return R"(usage: morvane-sim [options]
+A virtual Morvane controller: a Modbus RTU slave (address 1) on a new pseudo-terminal.
+Holding registers 3 to 11 (wire addresses 2 to 10) start as 2,1,0,100,500,20,1,3,0
+and keep what is written; other addresses answer exception 2 (illegal data address).
+The first line of standard output is the device to open; then one line per request.
+
+  --link PATH          also make a symbolic link PATH to the device (removed on exit)
+  --registers A,B,...  start registers 3, 4, ... with these values (-32768..65535)
+  --silent             receive requests but never answer (and store nothing)
+  --delay MS           answer MS milliseconds late
+  --exception CODE     refuse every request with this exception code (stores nothing)
+  --bad-crc            invert both CRC bytes of every reply
+  --noise N            send N noise bytes (0xFF, 0x00 alternating) before each reply
+  --pieces N           send each reply in N pieces ...
+  --gap MS             ... MS milliseconds apart (default 20)
+  --slave-answer ID    answer with slave address ID (valid CRC)
+  --hangup-after N     answer N requests; on the next one close the device and exit
+  --verbose            trace frames on standard error
+  --help               this text
+)";
+}
+
+} // namespace morvane::sim

@@ -1,0 +1,120 @@
+#include "simpty.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace morvane::sim
+{
+
+namespace
+{
+
+std::string SystemError(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+// A serial line at 9600 8N1 handing bytes through untouched: no echo, no line editing,
+// no translation of carriage returns, no signals from control characters.
+bool MakeRaw(int fd)
+{
+    termios settings{};
+    if (tcgetattr(fd, &settings) != 0)
+        return false;
+    cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    cfsetispeed(&settings, B9600);
+    cfsetospeed(&settings, B9600);
+    return tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+bool AddFlags(int fd, int statusFlags)
+{
+    int flags = fcntl(fd, F_GETFL);
+    return flags != -1 && fcntl(fd, F_SETFL, flags | statusFlags) == 0 &&
+           fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
+}
+
+std::string LinkTarget(const std::string& linkPath)
+{
+    char target[PATH_MAX];
+    ssize_t length = readlink(linkPath.c_str(), target, sizeof target - 1);
+    return length < 0 ? std::string() : std::string(target, static_cast<size_t>(length));
+}
+
+} // namespace
+
+PseudoTerminal::~PseudoTerminal()
+{
+    Close();
+}
+
+std::string PseudoTerminal::Open()
+{
+    if (openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
+        return SystemError("cannot create a pseudo-terminal");
+    char name[PATH_MAX];
+    if (ptsname_r(m_master, name, sizeof name) != 0)
+        return SystemError("cannot name the pseudo-terminal");
+    m_devicePath = name;
+    if (!MakeRaw(m_slave))
+        return SystemError("cannot make " + m_devicePath + " a raw line");
+    // libmodbus waits with select() and then reads what is there; the master never blocks,
+    // so a reply nobody reads cannot freeze the controller.
+    if (!AddFlags(m_master, O_NONBLOCK) || !AddFlags(m_slave, 0))
+        return SystemError("cannot set up " + m_devicePath);
+    return {};
+}
+
+std::string PseudoTerminal::MakeLink(const std::string& linkPath)
+{
+    struct stat existing {
+    };
+    if (lstat(linkPath.c_str(), &existing) == 0) {
+        // A link left behind by a controller that was killed is replaced; anything else
+        // is somebody's file.
+        if (!S_ISLNK(existing.st_mode))
+            return linkPath + " exists and is not a symbolic link";
+        if (unlink(linkPath.c_str()) != 0)
+            return SystemError("cannot replace " + linkPath);
+    }
+    if (symlink(m_devicePath.c_str(), linkPath.c_str()) != 0)
+        return SystemError("cannot link " + linkPath + " to " + m_devicePath);
+    m_linkPath = linkPath;
+    return {};
+}
+
+void PseudoTerminal::Close()
+{
+    RemoveLink();
+    if (m_slave != -1)
+        close(m_slave);
+    if (m_master != -1)
+        close(m_master);
+    m_slave = m_master = -1;
+}
+
+void PseudoTerminal::DiscardUnread()
+{
+    if (m_slave != -1)
+        tcflush(m_slave, TCIFLUSH);
+}
+
+void PseudoTerminal::RemoveLink()
+{
+    // Only our own link: another controller may have taken the path over since.
+    if (!m_linkPath.empty() && LinkTarget(m_linkPath) == m_devicePath)
+        unlink(m_linkPath.c_str());
+    m_linkPath.clear();
+}
+
+} // namespace morvane::sim

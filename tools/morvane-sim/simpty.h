@@ -1,0 +1,41 @@
+// The pseudo-terminal the virtual controller listens on, and the optional link to it.
+#pragma once
+
+#include <string>
+
+namespace morvane::sim
+{
+
+class PseudoTerminal
+{
+  public:
+    PseudoTerminal() = default;
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    ~PseudoTerminal();
+
+    // Each returns an empty text on success, otherwise what went wrong.
+    std::string Open();
+    std::string MakeLink(const std::string& linkPath);
+
+    // Hangs up the line: whoever has the device open sees it vanish. Removes the link.
+    void Close();
+
+    // Drops bytes that wait, unread, at the utility's end.
+    void DiscardUnread();
+
+    int MasterFd() const { return m_master; }
+    const std::string& DevicePath() const { return m_devicePath; }
+
+  private:
+    void RemoveLink();
+
+    int m_master = -1;
+    // Held open for the whole run and never read: without it the master would see a
+    // hang-up (EIO, POLLHUP) every time the utility closes its port between commands.
+    int m_slave = -1;
+    std::string m_devicePath;
+    std::string m_linkPath;
+};
+
+} // namespace morvane::sim

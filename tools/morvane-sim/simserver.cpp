@@ -1,0 +1,264 @@
+#include "simserver.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace morvane::sim
+{
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+// How long a reply may wait for room at the utility's end before the unread bytes
+// there are thrown away, as a real line would have lost them.
+constexpr int StuckLineMs = 1000;
+
+int MillisecondsUntil(Clock::time_point deadline)
+{
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+bool LineBroken(int error)
+{
+    return error == ECONNRESET || error == EIO || error == EBADF;
+}
+
+} // namespace
+
+SimServer::SimServer(const SimOptions& options, PseudoTerminal& line, int stopFd)
+    : m_options(options), m_line(line), m_stopFd(stopFd)
+{
+}
+
+SimServer::~SimServer()
+{
+    // modbus_close() is not called: the master belongs to the pseudo-terminal.
+    if (m_modbus)
+        modbus_free(m_modbus);
+    if (m_registers)
+        modbus_mapping_free(m_registers);
+    for (int fd : m_capture)
+        if (fd != -1)
+            close(fd);
+}
+
+std::string SimServer::Setup()
+{
+    if (!RenewContext())
+        return "cannot create the Modbus context";
+    m_registers = modbus_mapping_new_start_address(
+        0, 0, 0, 0, FirstRegisterAddress, static_cast<int>(m_options.registers.size()), 0, 0);
+    if (!m_registers)
+        return "cannot create the register map";
+    for (size_t i = 0; i < m_options.registers.size(); ++i)
+        m_registers->tab_registers[i] = m_options.registers[i];
+    if (pipe2(m_capture, O_CLOEXEC | O_NONBLOCK) != 0)
+        return "cannot create the reply capture pipe";
+    return {};
+}
+
+bool SimServer::RenewContext()
+{
+    if (m_modbus)
+        modbus_free(m_modbus);
+    m_modbus = modbus_new_rtu(m_line.DevicePath().c_str(), 9600, 'N', 8, 1);
+    if (!m_modbus || modbus_set_slave(m_modbus, SlaveAddress) != 0)
+        return false;
+    // libmodbus talks over our master instead of opening the device itself.
+    return modbus_set_socket(m_modbus, m_line.MasterFd()) == 0;
+}
+
+int SimServer::Run()
+{
+    while (true) {
+        Outcome outcome = WaitForRequest();
+        if (outcome == Outcome::Continue)
+            outcome = ServeRequest();
+        switch (outcome) {
+        case Outcome::Continue:
+            break;
+        case Outcome::Stop:
+            return 0;
+        case Outcome::HangUp:
+            std::printf("hangup\n");
+            std::fflush(stdout);
+            m_line.Close();
+            return 0;
+        case Outcome::Fail:
+            return 1;
+        }
+    }
+}
+
+SimServer::Outcome SimServer::WaitForRequest()
+{
+    pollfd watched[2] = {{m_stopFd, POLLIN, 0}, {m_line.MasterFd(), POLLIN, 0}};
+    while (poll(watched, 2, -1) < 0)
+        if (errno != EINTR)
+            return Outcome::Fail;
+    if (watched[0].revents != 0)
+        return Outcome::Stop;
+    if ((watched[1].revents & POLLIN) == 0) {
+        // A hang-up without data would wake poll() at once, forever: give up instead.
+        Trace("the line failed (poll events 0x%x)", watched[1].revents);
+        return Outcome::Fail;
+    }
+    return Outcome::Continue;
+}
+
+SimServer::Outcome SimServer::ServeRequest()
+{
+    uint8_t request[MODBUS_RTU_MAX_ADU_LENGTH];
+    int length = modbus_receive(m_modbus, request);
+    if (length < 0) {
+        if (LineBroken(errno)) {
+            Trace("the line failed: %s", modbus_strerror(errno));
+            return Outcome::Fail;
+        }
+        // Start afresh with the next frame rather than reading the rest of this one as one.
+        Trace("dropped a malformed request: %s", modbus_strerror(errno));
+        tcflush(m_line.MasterFd(), TCIFLUSH);
+        return Outcome::Continue;
+    }
+    if (length == 0) {
+        // libmodbus now takes the next frame for that slave's reply and swallows it; on a
+        // line with no other slave that frame is the utility's next request.
+        Trace("ignored a request for another slave");
+        return RenewContext() ? Outcome::Continue : Outcome::Fail;
+    }
+    ++m_requestsSeen;
+    // Printed before any answer leaves, so whoever has the reply can already read the line.
+    std::printf("%s\n", DescribeRequest(request, static_cast<size_t>(length)).c_str());
+    std::fflush(stdout);
+    Trace("<- %s", HexText(Frame(request, request + length)).c_str());
+    if (m_options.hangupAfter && m_requestsSeen > *m_options.hangupAfter)
+        return Outcome::HangUp;
+    if (m_options.silent)
+        return Outcome::Continue;
+    return Answer(request, length);
+}
+
+SimServer::Outcome SimServer::Answer(const uint8_t* request, int length)
+{
+    Frame reply;
+    if (m_options.exceptionCode != 0) {
+        bool broadcast = request[0] == 0; // a broadcast is never answered
+        if (!broadcast)
+            reply = ExceptionFrame(request[0], request[1],
+                                   static_cast<uint8_t>(m_options.exceptionCode));
+    } else {
+        reply = LibraryReply(request, length);
+    }
+    if (reply.empty())
+        return Outcome::Continue;
+    Frame line = ShapeReply(std::move(reply), m_options);
+    if (!PauseUnlessStopped(m_options.delayMs))
+        return Outcome::Stop;
+    Trace("-> %s", HexText(line).c_str());
+    return SendInPieces(line) ? Outcome::Continue : Outcome::Stop;
+}
+
+// libmodbus writes its reply to whatever its socket is; pointing it at a pipe for one
+// call hands us the exact frame it would have sent, to spoil before it leaves.
+Frame SimServer::LibraryReply(const uint8_t* request, int length)
+{
+    modbus_set_socket(m_modbus, m_capture[1]);
+    if (modbus_reply(m_modbus, request, length, m_registers) < 0)
+        Trace("libmodbus could not answer: %s", modbus_strerror(errno));
+    modbus_set_socket(m_modbus, m_line.MasterFd());
+    Frame reply;
+    uint8_t chunk[MODBUS_RTU_MAX_ADU_LENGTH];
+    ssize_t got;
+    while ((got = read(m_capture[0], chunk, sizeof chunk)) > 0)
+        reply.insert(reply.end(), chunk, chunk + got);
+    return reply;
+}
+
+bool SimServer::SendInPieces(const Frame& bytes)
+{
+    std::vector<Frame> pieces = SplitIntoPieces(bytes, m_options.pieces);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0 && !PauseUnlessStopped(m_options.gapMs))
+            return false;
+        if (!WriteAll(pieces[i]))
+            return false;
+    }
+    return true;
+}
+
+// False only when a stop was asked for; a reply that cannot be delivered is dropped.
+bool SimServer::WriteAll(const Frame& bytes)
+{
+    size_t written = 0;
+    bool discarded = false;
+    while (written < bytes.size()) {
+        ssize_t sent = write(m_line.MasterFd(), bytes.data() + written, bytes.size() - written);
+        if (sent > 0) {
+            written += static_cast<size_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno != EAGAIN && errno != EINTR) {
+            Trace("reply lost: %s", modbus_strerror(errno));
+            return true;
+        }
+        if (StopRequested())
+            return false;
+        if (WaitWritable(StuckLineMs))
+            continue;
+        if (discarded) {
+            Trace("reply lost: nobody reads the line");
+            return true;
+        }
+        m_line.DiscardUnread();
+        discarded = true;
+    }
+    return true;
+}
+
+bool SimServer::WaitWritable(int timeoutMs)
+{
+    pollfd watched[2] = {{m_stopFd, POLLIN, 0}, {m_line.MasterFd(), POLLOUT, 0}};
+    return poll(watched, 2, timeoutMs) > 0 && (watched[1].revents & POLLOUT) != 0;
+}
+
+bool SimServer::PauseUnlessStopped(int ms)
+{
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+    pollfd stop = {m_stopFd, POLLIN, 0};
+    while (true) {
+        int ready = poll(&stop, 1, MillisecondsUntil(deadline));
+        if (ready > 0)
+            return false;
+        if (ready == 0 && Clock::now() >= deadline)
+            return true;
+    }
+}
+
+bool SimServer::StopRequested() const
+{
+    pollfd stop = {m_stopFd, POLLIN, 0};
+    return poll(&stop, 1, 0) > 0;
+}
+
+void SimServer::Trace(const char* format, ...) const
+{
+    if (!m_options.verbose)
+        return;
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::fputs("morvane-sim: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    va_end(arguments);
+}
+
+} // namespace morvane::sim

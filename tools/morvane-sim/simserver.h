@@ -1,0 +1,49 @@
+// The request loop: libmodbus receives and answers, the options spoil the answer.
+#pragma once
+
+#include "simframe.h"
+#include "simoptions.h"
+#include "simpty.h"
+
+#include <modbus.h>
+
+namespace morvane::sim
+{
+
+class SimServer
+{
+  public:
+    // stopFd becomes readable when the controller is asked to stop (a signalfd).
+    SimServer(const SimOptions& options, PseudoTerminal& line, int stopFd);
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+    ~SimServer();
+
+    std::string Setup(); // empty on success
+    int Run();           // the process exit code
+
+  private:
+    enum class Outcome { Continue, Stop, HangUp, Fail };
+
+    bool RenewContext();
+    Outcome WaitForRequest();
+    Outcome ServeRequest();
+    Outcome Answer(const uint8_t* request, int length);
+    Frame LibraryReply(const uint8_t* request, int length);
+    bool SendInPieces(const Frame& bytes);
+    bool WriteAll(const Frame& bytes);
+    bool WaitWritable(int timeoutMs);
+    bool PauseUnlessStopped(int ms);
+    bool StopRequested() const;
+    void Trace(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+
+    const SimOptions& m_options;
+    PseudoTerminal& m_line;
+    int m_stopFd;
+    modbus_t* m_modbus = nullptr;
+    modbus_mapping_t* m_registers = nullptr;
+    int m_capture[2] = {-1, -1};
+    long m_requestsSeen = 0;
+};
+
+} // namespace morvane::sim
