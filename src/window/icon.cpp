@@ -5,6 +5,7 @@
 #include <QPixmap>
 
 #include <array>
+#include <cmath>
 
 namespace morvane
 {
@@ -39,11 +40,14 @@ std::array<QRectF, 7> SegmentRects(const QRectF& cell, qreal stroke)
     }};
 }
 
-void DrawDigit(QPainter& p, const QRectF& cell, const Segments& lit)
+// Large digits show their unlit segments dimly, with a hairline of glass between segments.
+void DrawDigit(QPainter& p, const QRectF& cell, const Segments& lit, bool large)
 {
     const qreal stroke = cell.width() * 0.2;
     const auto rects = SegmentRects(cell, stroke);
     for (std::size_t s = 0; s < rects.size(); ++s) {
+        if (!lit[s] && !large)
+            continue;
         p.setBrush(lit[s] ? kLit : kUnlit);
         const qreal inset = stroke * 0.12; // a hairline of glass between segments
         p.drawRoundedRect(rects[s].adjusted(inset, inset, -inset, -inset), stroke / 3, stroke / 3);
@@ -66,14 +70,24 @@ QPixmap DrawIcon(int size)
     p.setBrush(kGlass);
     p.drawRoundedRect(glass, s * 0.05, s * 0.05);
 
+    if (size < 48) {
+        // Few pixels: whole-pixel segments without glass between them stay crisp.
+        p.setRenderHint(QPainter::Antialiasing, false);
+        const int k = size / 16;
+        const qreal x = std::floor(glass.center().x() - 5.5 * k);
+        const qreal y = std::floor(glass.center().y() - 3.5 * k);
+        DrawDigit(p, QRectF(x, y, 5 * k, 7 * k), kDigitEight, false);
+        DrawDigit(p, QRectF(x + 6 * k, y, 5 * k, 7 * k), kDigitFive, false);
+        return pixmap;
+    }
     // Two digits and a decimal point, as a reading on the controller's display.
     const qreal cellW = glass.width() * 0.34;
     const qreal cellH = glass.height() * 0.76;
     const qreal top = glass.top() + (glass.height() - cellH) / 2;
     const QRectF left(glass.left() + glass.width() * 0.1, top, cellW, cellH);
     const QRectF right(glass.right() - glass.width() * 0.1 - cellW, top, cellW, cellH);
-    DrawDigit(p, left, kDigitEight);
-    DrawDigit(p, right, kDigitFive);
+    DrawDigit(p, left, kDigitEight, true);
+    DrawDigit(p, right, kDigitFive, true);
     const qreal dot = cellW * 0.22;
     p.setBrush(kLit);
     p.drawEllipse(QRectF((left.right() + right.left() - dot) / 2, left.bottom() - dot, dot, dot));
