@@ -1,6 +1,7 @@
 #include "link/receive.h"
 
 #include "common/numbertext.h"
+#include "link/comport.h"
 #include "link/receiver.h"
 
 #include <string>
@@ -115,14 +116,19 @@ ReceiveResult ModbusReceive(Link& link, std::int16_t expectedSlave, std::int16_t
         startFlag = 1;
     }
     ReceiveRun run{link, expectedSlave, false, {}};
+    // A port closed from the start was never opened, and its opener has said why.
+    if (!link.port.PortOpen())
+        return {ReceiveOutcome::ConnectionLost, 0};
     for (;;) {
         // A limit found here still lets the bytes already waiting be read.
         const bool late = TimeoutElapsed(link, state.RxState.startTime, kReceiveTimeLimit) == 4;
         const bool inputDry = ReadBurst(run);
         if (run.decided)
             break;
-        if (!link.port.PortOpen())
+        if (!link.port.PortOpen()) {
+            ReportConnectionLost(link);
             return {ReceiveOutcome::ConnectionLost, 0};
+        }
         if (late)
             return {ReceiveOutcome::TimedOut, 0};
         if (inputDry)

@@ -19,7 +19,8 @@ enum class ReceiveOutcome : std::int16_t {
     Answered = 1,        // a frame answering the last request arrived; Text2 reads "Read OK"
     TimedOut = -1,       // 20 seconds passed without one
     Refused = -2,        // the controller sent an exception reply; reported to the user
-    ConnectionLost = -3, // the port closed under the wait
+    ConnectionLost = -3, // the port closed under the wait (reported to the user), or was
+                         // not open to begin with (not reported: its opener said why)
 };
 
 struct ReceiveResult {
@@ -40,7 +41,7 @@ std::int16_t TimeoutElapsed(Link& link, float startTime, float limit);
 // Waits for the reply to LastRequest from expectedSlave. With startFlag 0 the receive starts
 // afresh (framer reset, clock restarted) and sets it to 1. Keeps the window's events flowing
 // and sleeps while the line is idle. A refusal shows its message box and sets Text2 to
-// "ERROR" before returning.
+// "ERROR" before returning; so does a connection lost during the wait.
 ReceiveResult ModbusReceive(Link& link, std::int16_t expectedSlave, std::int16_t& startFlag);
 
 // Stores the registers of a read reply in RxBuf that answers LastRequest into RegImage from

@@ -1,11 +1,19 @@
 #pragma once
 // Frames for the link tests, written in hex as they appear on the wire.
 
+#include "fakelinkhost.h"
+#include "fakeserialport.h"
+#include "link/crc16.h"
 #include "link/link.h"
+#include "link/receive.h"
+#include "link/requests.h"
 
 #include <QByteArray>
 
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace morvane::testing
@@ -45,5 +53,76 @@ inline constexpr const char* kWriteReplyOtherAddress = "011000030009f00f";
 inline constexpr const char* kWriteReplyOtherCount = "011000020008600f";
 
 inline const std::vector<int> kDesignValues{2, 1, 0, 100, 500, 20, 1, 3, 0};
+
+// A link on a fake port and a fake window whose clock moves only when events are pumped:
+// by the wait asked for (the idle sleep) or by byteStep for a dispatch without waiting.
+// Each idle pump delivers the next queued chunk, as a line delivers a burst.
+struct ReceiveHarness {
+    static constexpr int kUntouched = 4242;
+
+    ReceiveHarness()
+    {
+        ModbusCrcInit(link.state);
+        link.state.RegImage.fill(kUntouched);
+        link.state.ImageBase = 3;
+        port.SetPortOpen(true);
+        host.pumpStepSeconds = 0;
+        host.onPump = [this](int maxWaitMs) { OnPump(maxWaitMs); };
+    }
+
+    void OnPump(int maxWaitMs)
+    {
+        waits.push_back(maxWaitMs);
+        host.now += maxWaitMs > 0 ? maxWaitMs / 1000.0 : byteStep;
+        if (host.now >= 86400)
+            host.now -= 86400;
+        if (maxWaitMs > 0 && !chunks.empty()) {
+            port.QueueInput(chunks.front());
+            chunks.pop_front();
+        }
+        if (extraOnPump)
+            extraOnPump(maxWaitMs);
+    }
+
+    void Read() { ModbusReadRequest(link, 1, 3, 9); }
+    void Write() { ModbusWriteRequest(link, 1, 3, 9); }
+    void Queue(const char* hex) { chunks.push_back(Hex(hex)); }
+
+    ReceiveResult Receive()
+    {
+        startedAt = host.now;
+        std::int16_t flag = 0;
+        return ModbusReceive(link, 1, flag);
+    }
+
+    // Seconds from the start of the receive to now, across midnight.
+    double Elapsed() const
+    {
+        const double d = host.now - startedAt;
+        return d < 0 ? d + 86400 : d;
+    }
+
+    bool ImageUntouched() const
+    {
+        for (std::int32_t v : link.state.RegImage)
+            if (v != kUntouched)
+                return false;
+        return true;
+    }
+
+    std::vector<int> Registers(int first, int count) const
+    {
+        return {link.state.RegImage.begin() + first, link.state.RegImage.begin() + first + count};
+    }
+
+    FakeSerialPort port;
+    FakeLinkHost host;
+    Link link{port, host};
+    std::deque<std::vector<std::uint8_t>> chunks;
+    std::vector<int> waits; // maxWaitMs of every pump, in order
+    double byteStep = 0.0001;
+    double startedAt = 0;
+    std::function<void(int)> extraOnPump;
+};
 
 } // namespace morvane::testing
