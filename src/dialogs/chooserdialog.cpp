@@ -1,7 +1,5 @@
 #include "dialogs/chooserdialog.h"
 
-#include <QCoreApplication>
-
 namespace morvane
 {
 
@@ -13,9 +11,6 @@ ChooserDialog::ChooserDialog(const QString& objectName) : QDialog(nullptr)
     setAttribute(Qt::WA_QuitOnClose, false);
     setModal(false);
     connect(this, &QDialog::finished, this, [this] { m_finished = true; });
-    // Ownerless windows are not deleted with the main window; close this one with the program
-    // so that it does not outlive the application object.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &QWidget::close);
 }
 
 void ChooserDialog::AdoptTarget(QLineEdit* target)

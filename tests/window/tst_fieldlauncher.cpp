@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <map>
 
@@ -105,6 +106,7 @@ class TestFieldLauncher : public QObject
     void secondClickBringsTheOpenOneForward();
     void okWritesItsFieldAfterAModeChange();
     void keyboardOpensNothing();
+    void closingTheWindowEndsTheProgramWithAChooserOpen();
 
   private:
     std::unique_ptr<FrmMain> m_window;
@@ -257,6 +259,19 @@ void TestFieldLauncher::keyboardOpensNothing()
     for (int i = 0; i < 20; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QVERIFY(OpenChoosers().isEmpty());
+}
+
+void TestFieldLauncher::closingTheWindowEndsTheProgramWithAChooserOpen()
+{
+    SelectMode(*m_window, 9);
+    Click(m_window->Text1(3));
+    QPointer<ChooserDialog> chooser = OpenChoosers().value(0);
+    QVERIFY(chooser);
+    // Only a running program ends on its last window; run it, and give up after a while.
+    QTimer::singleShot(0, m_window.get(), &QWidget::close);
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(chooser.isNull()); // closed on the way out, without writing its field
 }
 
 QTEST_MAIN(TestFieldLauncher)
