@@ -267,11 +267,14 @@ void TestFieldLauncher::closingTheWindowEndsTheProgramWithAChooserOpen()
     Click(m_window->Text1(3));
     QPointer<ChooserDialog> chooser = OpenChoosers().value(0);
     QVERIFY(chooser);
+    chooser->findChild<QLineEdit*>("Text1")->setText("2");
+    const QString before = m_window->Text1(3)->text();
     // Only a running program ends on its last window; run it, and give up after a while.
     QTimer::singleShot(0, m_window.get(), &QWidget::close);
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
     QCOMPARE(QApplication::exec(), 0);
     QVERIFY(chooser.isNull()); // closed on the way out, without writing its field
+    QCOMPARE(m_window->Text1(3)->text(), before);
 }
 
 QTEST_MAIN(TestFieldLauncher)
