@@ -87,7 +87,7 @@ namespace
 void AddSystemFacts(OpenFailure& f)
 {
     if (f.fault == PortFault::PermissionDenied)
-        f.deviceGroup = DeviceGroupName(f.device);
+        f.deviceGroup = DeviceAccessGroup(f.device);
     if (f.fault == PortFault::NoSuchDevice || f.device.empty())
         f.availablePorts = SerialPortsOnThisComputer();
 }

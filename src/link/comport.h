@@ -36,7 +36,7 @@ struct OpenFailure {
     PortFault fault = PortFault::Other;
     std::string systemText;                  // the system's own words
     std::string settings;                    // the settings text that was asked for
-    std::string deviceGroup;                 // owner group, for a permission fault
+    std::string deviceGroup;                 // a group that gives access, for a permission fault
     std::vector<std::string> availablePorts; // for a missing device
     PortPlatform platform = kThisPlatform;
 };

@@ -135,7 +135,7 @@ std::vector<std::string> SerialPortsOnThisComputer()
     return {ports.begin(), ports.end()};
 }
 
-std::string DeviceGroupName(const std::string& device)
+std::string DeviceAccessGroup(const std::string& device)
 {
 #ifdef _WIN32
     (void)device;
@@ -144,6 +144,8 @@ std::string DeviceGroupName(const std::string& device)
     struct stat info {
     };
     if (::stat(SystemLocation(device).c_str(), &info) != 0)
+        return {};
+    if ((info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
         return {};
     const struct group* owner = ::getgrgid(info.st_gid);
     return owner != nullptr ? owner->gr_name : std::string();

@@ -33,8 +33,9 @@ std::optional<PortSettings> ParsePortSettings(std::string_view text);
 // (/dev/ttyUSB*, /dev/ttyACM*) on Unix. Sorted, without repeats.
 std::vector<std::string> SerialPortsOnThisComputer();
 
-// The group that owns a device file; empty when it cannot be found (or on Windows).
-std::string DeviceGroupName(const std::string& device);
+// The group that owns a device file when its members may read and write it, so that joining
+// the group gives access; empty otherwise (and on Windows).
+std::string DeviceAccessGroup(const std::string& device);
 
 class QtSerialPort : public QObject, public SerialPort
 {
