@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -226,13 +227,16 @@ void TestSim::reopeningWorksAndIdleCostsNothing()
     SimProcess sim;
     QString device = sim.Start();
     QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
-    // The utility opens and closes its port around every command.
+    // The utility opens and closes its port around every command, through QSerialPort.
     for (int command = 0; command < 3; ++command) {
-        RawLine line;
-        QVERIFY(line.Open(device));
-        QVERIFY(line.Write(ReadRequest));
-        QCOMPARE(line.Receive(static_cast<int>(DesignReply.size()), 3000).bytes.toHex(),
-                 DesignReply.toHex());
+        QSerialPort port(device);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QVERIFY(port.setBaudRate(9600));
+        QCOMPARE(port.write(ReadRequest), ReadRequest.size());
+        QByteArray reply;
+        while (reply.size() < DesignReply.size() && port.waitForReadyRead(3000))
+            reply += port.readAll();
+        QCOMPARE(reply.toHex(), DesignReply.toHex());
     }
     // With nobody on the line a controller that mistook the closed port for data would
     // spin: a whole second of CPU. Idle, it uses none.

@@ -43,6 +43,8 @@ class TestSimFaults : public QObject
     void silentControllerSendsNothing();
     void delayedReplyComesLate();
     void replyInPiecesArrivesWithGaps();
+    void staleReplyDoesNotReachTheNextCommand_data();
+    void staleReplyDoesNotReachTheNextCommand();
     void hangUpEndsTheLine_data();
     void hangUpEndsTheLine();
     void stopSignalRemovesLink_data();
@@ -144,6 +146,36 @@ void TestSimFaults::replyInPiecesArrivesWithGaps()
     QVERIFY2(received.chunkSizes.size() >= 3,
              qPrintable(QStringLiteral("%1 chunks").arg(received.chunkSizes.size())));
     QVERIFY(sinceRequest.elapsed() >= 500);
+}
+
+void TestSimFaults::staleReplyDoesNotReachTheNextCommand_data()
+{
+    QTest::addColumn<QString>("delayMs");
+    QTest::addColumn<int>("openAfterRequestMs");
+    QTest::newRow("reply sent after the port closed") << "700" << 0;
+    QTest::newRow("reply left unread when the port closed") << "0" << 300;
+}
+
+// A real port that is closed receives nothing: the next command must not find the reply
+// to an earlier one waiting for it.
+void TestSimFaults::staleReplyDoesNotReachTheNextCommand()
+{
+    QFETCH(QString, delayMs);
+    QFETCH(int, openAfterRequestMs);
+    SimProcess sim;
+    QString device = sim.Start({"--delay", delayMs});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QVERIFY(line.Write(ReadRequest));
+    QVERIFY(sim.WaitForRequests(1));
+    QTest::qWait(openAfterRequestMs);
+    line.Close();
+    QTest::qWait(1000);
+    QVERIFY(line.Open(device));
+    QVERIFY(line.Write(ReadRequest));
+    Received received = line.Receive(2 * static_cast<int>(DesignReply.size()), 2500);
+    QCOMPARE(received.bytes.toHex(), DesignReply.toHex());
 }
 
 void TestSimFaults::hangUpEndsTheLine_data()

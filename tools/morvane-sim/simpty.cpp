@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -72,7 +73,49 @@ std::string PseudoTerminal::Open()
     // so a reply nobody reads cannot freeze the controller.
     if (!AddFlags(m_master, O_NONBLOCK) || !AddFlags(m_slave, 0))
         return SystemError("cannot set up " + m_devicePath);
+    WatchOpenAndClose();
     return {};
+}
+
+// Our own descriptors were opened before the watch began, so every notice is somebody
+// else's. Without a watch the line counts as always listened to.
+void PseudoTerminal::WatchOpenAndClose()
+{
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch == -1)
+        return;
+    if (inotify_add_watch(m_watch, m_devicePath.c_str(), IN_OPEN | IN_CLOSE) == -1) {
+        close(m_watch);
+        m_watch = -1;
+        return;
+    }
+    m_openersKnown = true;
+}
+
+void PseudoTerminal::TakeOpenCloseNotices()
+{
+    if (m_watch == -1)
+        return;
+    alignas(inotify_event) char notices[4096];
+    ssize_t length;
+    while ((length = read(m_watch, notices, sizeof notices)) > 0) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* notice = reinterpret_cast<const inotify_event*>(notices + at);
+            if (notice->mask & IN_Q_OVERFLOW)
+                m_openersKnown = false;
+            if (notice->mask & IN_OPEN)
+                ++m_openers;
+            if ((notice->mask & IN_CLOSE) && m_openers > 0 && --m_openers == 0)
+                DiscardUnread(); // what the last one left unread is lost with the port
+            at += static_cast<ssize_t>(sizeof(inotify_event) + notice->len);
+        }
+    }
+}
+
+bool PseudoTerminal::SomeoneListens()
+{
+    TakeOpenCloseNotices();
+    return !m_openersKnown || m_openers > 0;
 }
 
 std::string PseudoTerminal::MakeLink(const std::string& linkPath)
@@ -100,7 +143,9 @@ void PseudoTerminal::Close()
         close(m_slave);
     if (m_master != -1)
         close(m_master);
-    m_slave = m_master = -1;
+    if (m_watch != -1)
+        close(m_watch);
+    m_slave = m_master = m_watch = -1;
 }
 
 void PseudoTerminal::DiscardUnread()

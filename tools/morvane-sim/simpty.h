@@ -24,16 +24,27 @@ class PseudoTerminal
     // Drops bytes that wait, unread, at the utility's end.
     void DiscardUnread();
 
+    // Whether some program has the device open now. A real port that is closed receives
+    // nothing, so a reply sent meanwhile must not wait here for the utility's next command.
+    bool SomeoneListens();
+    // Reads the open and close notices that made OpenCloseFd() readable.
+    void TakeOpenCloseNotices();
+
     int MasterFd() const { return m_master; }
+    int OpenCloseFd() const { return m_watch; }
     const std::string& DevicePath() const { return m_devicePath; }
 
   private:
     void RemoveLink();
+    void WatchOpenAndClose();
 
     int m_master = -1;
     // Held open for the whole run and never read: without it the master would see a
     // hang-up (EIO, POLLHUP) every time the utility closes its port between commands.
     int m_slave = -1;
+    int m_watch = -1;  // inotify on the device node: opens and closes by others
+    int m_openers = 0; // how many descriptors others hold on the device
+    bool m_openersKnown = false;
     std::string m_devicePath;
     std::string m_linkPath;
 };

@@ -101,18 +101,29 @@ int SimServer::Run()
 
 SimServer::Outcome SimServer::WaitForRequest()
 {
-    pollfd watched[2] = {{m_stopFd, POLLIN, 0}, {m_line.MasterFd(), POLLIN, 0}};
-    while (poll(watched, 2, -1) < 0)
-        if (errno != EINTR)
+    while (true) {
+        pollfd watched[3] = {{m_stopFd, POLLIN, 0},
+                             {m_line.MasterFd(), POLLIN, 0},
+                             {m_line.OpenCloseFd(), POLLIN, 0}};
+        if (poll(watched, 3, -1) < 0) {
+            if (errno == EINTR)
+                continue;
             return Outcome::Fail;
-    if (watched[0].revents != 0)
-        return Outcome::Stop;
-    if ((watched[1].revents & POLLIN) == 0) {
-        // A hang-up without data would wake poll() at once, forever: give up instead.
-        Trace("the line failed (poll events 0x%x)", watched[1].revents);
-        return Outcome::Fail;
+        }
+        if (watched[0].revents != 0)
+            return Outcome::Stop;
+        // The open comes before the request it carries: count it first.
+        if (watched[2].revents != 0)
+            m_line.TakeOpenCloseNotices();
+        if (watched[1].revents == 0)
+            continue;
+        if ((watched[1].revents & POLLIN) == 0) {
+            // A hang-up without data would wake poll() at once, forever: give up instead.
+            Trace("the line failed (poll events 0x%x)", watched[1].revents);
+            return Outcome::Fail;
+        }
+        return Outcome::Continue;
     }
-    return Outcome::Continue;
 }
 
 SimServer::Outcome SimServer::ServeRequest()
@@ -189,6 +200,10 @@ bool SimServer::SendInPieces(const Frame& bytes)
     for (size_t i = 0; i < pieces.size(); ++i) {
         if (i > 0 && !PauseUnlessStopped(m_options.gapMs))
             return false;
+        if (!m_line.SomeoneListens()) {
+            Trace("reply lost: nobody has the port open");
+            return true;
+        }
         if (!WriteAll(pieces[i]))
             return false;
     }
