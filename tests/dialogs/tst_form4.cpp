@@ -62,7 +62,6 @@ class TestForm4 : public QObject
     void limitsHoldTheFields();
     void correctionsRunInTheirOrder_data();
     void correctionsRunInTheirOrder();
-    void typedHoursHoldTheFieldsBelow();
     void okWritesTheTotal_data();
     void okWritesTheTotal();
     void secondShowKeepsTheEntries();
@@ -185,21 +184,6 @@ void TestForm4::correctionsRunInTheirOrder()
     connect(edited, &QLineEdit::textChanged, this, [&seen](const QString& t) { seen.prepend(t); });
     Apply(f, edit);
     QCOMPARE(seen, texts);
-}
-
-void TestForm4::typedHoursHoldTheFieldsBelow()
-{
-    QLineEdit field;
-    Form4* dialog = ShowForm4(&field);
-    const Fields f = FieldsOf(dialog);
-    for (auto [edit, keys] : {std::pair{f.minutes, "59"}, {f.seconds, "59"}, {f.hours, "18"}}) {
-        edit->selectAll();
-        QTest::keyClicks(edit, keys);
-    }
-    QCOMPARE(f.minutes->text(), QString("12"));
-    QCOMPARE(f.seconds->text(), QString("15"));
-    QTest::mouseClick(dialog->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-    QCOMPARE(field.text(), QString("65535"));
 }
 
 void TestForm4::okWritesTheTotal_data()

@@ -7,7 +7,6 @@
 
 #include "common/numbertext.h"
 #include "dialogs/chooserdialog.h"
-#include "dialogs/form2.h"
 #include "dialogs/quietoffscreen.h"
 
 #include <QApplication>
@@ -98,12 +97,10 @@ class TestFieldLauncher : public QObject
     void cleanup();
     void decision_data();
     void decision();
-    void decisionMakesEachTestOnItsOwn();
     void clickOpensTheRightChooser_data();
     void clickOpensTheRightChooser();
     void okWritesTheClickedField_data();
     void okWritesTheClickedField();
-    void secondClickBringsTheOpenOneForward();
     void okWritesItsFieldAfterAModeChange();
     void keyboardOpensNothing();
     void closingTheWindowEndsTheProgramWithAChooserOpen();
@@ -139,16 +136,6 @@ void TestFieldLauncher::decision()
     QFETCH(int, mode);
     QFETCH(int, index);
     QCOMPARE(ChooserForField(index, OnlyMode(mode)), Expected(mode, index));
-}
-
-void TestFieldLauncher::decisionMakesEachTestOnItsOwn()
-{
-    const ChooserModes all{true, true, true, true};
-    QCOMPARE(ChooserForField(3, all), FieldChooser::Duration);
-    QCOMPARE(ChooserForField(8, all), FieldChooser::Baud);
-    QCOMPARE(ChooserForField(9, all), FieldChooser::Parity);
-    QCOMPARE(ChooserForField(3, {true, false, false, true}), FieldChooser::None);
-    QCOMPARE(ChooserForField(8, {false, true, true, false}), FieldChooser::None);
 }
 
 void TestFieldLauncher::clickOpensTheRightChooser_data()
@@ -217,19 +204,6 @@ void TestFieldLauncher::okWritesTheClickedField()
     // The field's own change handling may give the number a sign column; its value counts.
     QCOMPARE(FieldValue(m_window->Text1(index)->text().toStdString()), written);
     QVERIFY(OpenChoosers().isEmpty());
-}
-
-void TestFieldLauncher::secondClickBringsTheOpenOneForward()
-{
-    SelectMode(*m_window, 8);
-    Click(m_window->Text1(8));
-    auto* first = qobject_cast<Form2*>(OpenChoosers().value(0));
-    QVERIFY(first);
-    Click(first->findChild<QRadioButton*>("Option1_6"));
-    Click(m_window->Text1(8));
-    QCOMPARE(OpenChoosers().size(), 1);
-    QCOMPARE(OpenChoosers().front(), first);
-    QCOMPARE(first->BaudCode(), 6);
 }
 
 void TestFieldLauncher::okWritesItsFieldAfterAModeChange()
