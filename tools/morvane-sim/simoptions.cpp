@@ -139,7 +139,10 @@ const char* SimUsage()
 A virtual Morvane controller: a Modbus RTU slave (address 1) on a new pseudo-terminal.
 Holding registers 3 to 11 (wire addresses 2 to 10) start as 2,1,0,100,500,20,1,3,0
 and keep what is written; other addresses answer exception 2 (illegal data address).
-The first line of standard output is the device to open; then one line per request.
+The first line of standard output is the device to open; then one line per request
+received for slave 1, printed before its reply, e.g. "request fn=3 addr=2 count=9" or
+"request fn=16 addr=2 count=9 values=2,1,0,100,500,20,1,3,0"; "hangup" before a hang-up.
+Like a real line, a reply is lost when no program has the device open.
 
   --link PATH          also make a symbolic link PATH to the device (removed on exit)
   --registers A,B,...  start registers 3, 4, ... with these values (-32768..65535)
