@@ -1,0 +1,111 @@
+#include "window/registermap.h"
+
+#include <QtTest>
+
+using namespace morvane;
+
+class TestRegisterMap : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void valueToText_data();
+    void valueToText();
+    void textToValue_data();
+    void textToValue();
+    void fitsRegister_data();
+    void fitsRegister();
+};
+
+void TestRegisterMap::valueToText_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 1 << 0 << 1 << "0";
+    QTest::newRow("largest positive") << 5 << 32767 << 1 << "32767";
+    QTest::newRow("32768 signed") << 5 << 32768 << 1 << "-32768";
+    QTest::newRow("65535 signed") << 9 << 65535 << 11 << "-1";
+    QTest::newRow("duration in mode 9") << 3 << 40000 << 9 << "40000";
+    QTest::newRow("duration in mode 10") << 3 << 65535 << 10 << "65535";
+    QTest::newRow("duration in mode 1") << 3 << 40000 << 1 << "-25536";
+    QTest::newRow("duration in mode 11") << 3 << 65535 << 11 << "-1";
+    QTest::newRow("other field in timer mode") << 4 << 40000 << 9 << "-25536";
+    QTest::newRow("small duration in timer mode") << 3 << 20 << 10 << "20";
+    QTest::newRow("negative slot") << 4 << -5 << 1 << "-5";
+    QTest::newRow("largest slot") << 4 << INT32_MAX << 1 << "2147418111";
+}
+
+void TestRegisterMap::valueToText()
+{
+    QFETCH(int, field);
+    QFETCH(int, value);
+    QFETCH(int, mode);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(RegisterValueText(field, value, mode)), text);
+}
+
+void TestRegisterMap::textToValue_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("fits32");
+    QTest::addColumn<int>("value");
+    QTest::newRow("minus one") << QByteArray("-1") << true << 65535;
+    QTest::newRow("-32768") << QByteArray("-32768") << true << 32768;
+    QTest::newRow("-5") << QByteArray("-5") << true << 65531;
+    QTest::newRow("2.5 to even") << QByteArray("2.5") << true << 2;
+    QTest::newRow("3.5 to even") << QByteArray("3.5") << true << 4;
+    QTest::newRow("12.5") << QByteArray("12.5") << true << 12;
+    QTest::newRow("13.5") << QByteArray("13.5") << true << 14;
+    QTest::newRow("sign tested before rounding") << QByteArray("-0.25") << true << 65536;
+    QTest::newRow("-0.5 + 65536 is a half") << QByteArray("-0.5") << true << 65536;
+    QTest::newRow("-1.5") << QByteArray("-1.5") << true << 65534;
+    QTest::newRow("trailing unit") << QByteArray("7 kg") << true << 7;
+    QTest::newRow("empty") << QByteArray("") << true << 0;
+    QTest::newRow("timer duration") << QByteArray("40000") << true << 40000;
+    QTest::newRow("hexadecimal") << QByteArray("&HFFFF") << true << 65535;
+    QTest::newRow("far below") << QByteArray("-70000") << true << -4464;
+    QTest::newRow("32-bit limit") << QByteArray("2147483647") << true << INT32_MAX;
+    QTest::newRow("beyond 32 bits") << QByteArray("2147483648") << false << 0;
+    QTest::newRow("huge") << QByteArray("1e20") << false << 0;
+    QTest::newRow("huge negative") << QByteArray("-1e20") << false << 0;
+}
+
+void TestRegisterMap::textToValue()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, fits32);
+    QFETCH(int, value);
+    const auto result = FieldRegisterValue(text.toStdString());
+    QCOMPARE(result.has_value(), fits32);
+    if (fits32)
+        QCOMPARE(*result, value);
+}
+
+void TestRegisterMap::fitsRegister_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("0") << QByteArray("0") << true;
+    QTest::newRow("65535") << QByteArray("65535") << true;
+    QTest::newRow("65535.5 rounds to 65536") << QByteArray("65535.5") << false;
+    QTest::newRow("65534.5 rounds to even") << QByteArray("65534.5") << true;
+    QTest::newRow("-65536") << QByteArray("-65536") << true;
+    QTest::newRow("-65536.5 rounds to even") << QByteArray("-65536.5") << true;
+    QTest::newRow("-65537") << QByteArray("-65537") << false;
+    QTest::newRow("-0.25") << QByteArray("-0.25") << false;
+    QTest::newRow("-0.75") << QByteArray("-0.75") << true;
+    QTest::newRow("70000") << QByteArray("70000") << false;
+}
+
+void TestRegisterMap::fitsRegister()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, fits);
+    const auto value = FieldRegisterValue(text.toStdString());
+    QVERIFY(value.has_value());
+    QCOMPARE(FitsRegister(*value), fits);
+}
+
+QTEST_APPLESS_MAIN(TestRegisterMap)
+#include "tst_registermap.moc"
