@@ -123,9 +123,12 @@ std::optional<PortSettings> ParsePortSettings(std::string_view text)
 std::vector<std::string> SerialPortsOnThisComputer()
 {
     std::set<std::string> ports;
+#ifdef _WIN32
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.insert(info.portName().toStdString()); // "COM3", as the port field takes it
+#else
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         ports.insert(info.systemLocation().toStdString());
-#ifndef _WIN32
     const QDir dev(QStringLiteral("/dev"));
     const QStringList adapters = dev.entryList(
         {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}, QDir::System | QDir::AllEntries);

@@ -50,9 +50,10 @@ class QtSerialPort : public QObject, public SerialPort
     void SetDevicePath(std::string path) override { m_devicePath = std::move(path); }
     std::string DeviceName() const override;
     void SetSettings(std::string_view settings) override { m_settings = std::string(settings); }
-    // Input is always raw bytes, one per Input(); the two values are kept for completeness.
-    void SetInputMode(int mode) override { m_inputMode = mode; }
-    void SetInputLen(int length) override { m_inputLen = length; }
+    // This port always hands input over as raw bytes, one per Input(): what mode 1 and length 1
+    // ask for, and the only way the link reads.
+    void SetInputMode(int) override {}
+    void SetInputLen(int) override {}
     void SetRTSEnable(bool enable) override { m_rtsEnable = enable; }
     bool Output(std::uint8_t byte) override;
     int InBufferCount() override;
@@ -78,8 +79,6 @@ class QtSerialPort : public QObject, public SerialPort
     std::int16_t m_commPort = 0;
     std::string m_devicePath;
     std::string m_settings = "9600,N,8,1";
-    int m_inputMode = 1;
-    int m_inputLen = 1;
     bool m_rtsEnable = false;
     QByteArray m_received; // taken from the port, not yet handed over by Input()
     qsizetype m_receivedPos = 0;

@@ -5,6 +5,8 @@ add_executable(port_opener tst_qtserialport_opener.cpp)
 target_link_libraries(port_opener PRIVATE morvane_link morvane_testsupport)
 morvane_add_test(test_qtserialport SOURCES tst_qtserialport.cpp
   LIBS morvane_link morvane_testsupport Qt6::SerialPort)
-target_compile_definitions(test_qtserialport PRIVATE
+morvane_add_test(test_qtserialport_faults SOURCES tst_qtserialport_faults.cpp
+  LIBS morvane_link morvane_testsupport Qt6::SerialPort)
+target_compile_definitions(test_qtserialport_faults PRIVATE
   MORVANE_PORT_OPENER="$<TARGET_FILE:port_opener>")
-add_dependencies(test_qtserialport port_opener)
+add_dependencies(test_qtserialport_faults port_opener)

@@ -1,0 +1,218 @@
+// The serial port's failures as a technician meets them: a device that is not there, one
+// that another program holds, one the user may not use, and one that goes away while open.
+
+#include "tst_qtserialport_pty.h"
+
+#include "fakelinkhost.h"
+#include "link/comport.h"
+#include "link/qtserialport.h"
+
+#include <QSerialPortInfo>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace morvane;
+using namespace morvane::testing;
+
+Q_DECLARE_METATYPE(morvane::PortFault)
+
+namespace
+{
+
+// Waits, as a receive does, until the port reports its connection lost; the far end hangs up
+// shortly after the wait begins. False when the wait had to give up.
+bool WaitThroughHangUp(QtSerialPort& port, PseudoTerminal& pty)
+{
+    QEventLoop wait;
+    bool gaveUp = false;
+    QObject::connect(&port, &QtSerialPort::connectionLost, &wait, &QEventLoop::quit);
+    QTimer::singleShot(5000, &wait, [&] {
+        gaveUp = true;
+        wait.quit();
+    });
+    QTimer::singleShot(20, &wait, [&] { pty.HangUp(); });
+    wait.exec();
+    return !gaveUp;
+}
+
+// Runs an idle event loop for the time and returns the process's CPU seconds meanwhile.
+double CpuWhileIdle(int milliseconds)
+{
+    const double before = ProcessCpuSeconds();
+    QEventLoop idle;
+    QTimer::singleShot(milliseconds, &idle, &QEventLoop::quit);
+    idle.exec();
+    return ProcessCpuSeconds() - before;
+}
+
+} // namespace
+
+class TestQtSerialPortFaults : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void missingDeviceIsNamedWithThePortsThereAre();
+    void secondOpenFindsThePortInUse();
+    void permissionDeniedNamesTheGroup_data();
+    void permissionDeniedNamesTheGroup();
+    void hangUpClosesThePortOnceAndStaysIdle();
+    void hangUpGivesOneMessage();
+};
+
+void TestQtSerialPortFaults::missingDeviceIsNamedWithThePortsThereAre()
+{
+    const std::string missing = "/dev/morvane-no-such-port";
+    QtSerialPort port;
+    FakeLinkHost host;
+    Link link(port, host);
+    std::int16_t data = 8, stop = 1;
+    const auto env = [&](const std::string& name) -> std::optional<std::string> {
+        return name == "MORVANE_COM7" ? std::optional(missing) : std::nullopt;
+    };
+    OpenComPort(link, ResolvePort("7", env), link.PortBaudText, data, link.PortParityName, stop);
+
+    QVERIFY(!port.PortOpen());
+    QCOMPARE(port.LastFault(), PortFault::NoSuchDevice);
+    QCOMPARE(host.messages.size(), std::size_t(1));
+    QCOMPARE(host.messages[0].title, std::string("Error"));
+    const QStringList lines = QString::fromStdString(host.messages[0].text).split("\r\n");
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QString("Unable to open Com Port 7 at 9600 Baud"));
+    QVERIFY2(lines[1].startsWith(QString::fromStdString("There is no device " + missing)),
+             qPrintable(lines[1]));
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        QVERIFY2(lines[2].contains(info.systemLocation()), qPrintable(lines[2]));
+    if (QSerialPortInfo::availablePorts().isEmpty())
+        QCOMPARE(lines[2], QString("No serial ports were found on this computer."));
+    QVERIFY(lines[3].contains("MORVANE_COM7"));
+    QCOMPARE(host.status, std::string("ERROR"));
+}
+
+void TestQtSerialPortFaults::secondOpenFindsThePortInUse()
+{
+    PseudoTerminal pty;
+    QVERIFY(pty.valid());
+    QtSerialPort first;
+    OpenOn(first, pty.path(), "9600,N,8,1");
+    QVERIFY(first.PortOpen());
+
+    QtSerialPort second;
+    FakeLinkHost host;
+    Link link(second, host);
+    std::int16_t data = 8, stop = 1;
+    OpenComPort(link, ResolvePort(pty.path()), "9600", data, "None", stop);
+    QVERIFY(!second.PortOpen());
+    QCOMPARE(second.LastFault(), PortFault::InUse);
+    QCOMPARE(host.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(host.messages[0].text),
+             QString::fromStdString("Unable to open Com Port " + pty.path() + " at 9600 Baud\r\n" +
+                                    pty.path() +
+                                    " is in use: another program holds it.\r\n"
+                                    "Close that program and try again."));
+    QVERIFY(first.PortOpen()); // the holder is not disturbed
+}
+
+void TestQtSerialPortFaults::permissionDeniedNamesTheGroup_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("groupGivesAccess");
+    QTest::newRow("group may use it") << 0060 << true;
+    QTest::newRow("nobody may use it") << 0000 << false;
+}
+
+void TestQtSerialPortFaults::permissionDeniedNamesTheGroup()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, groupGivesAccess);
+    // Root may open any device, so the opening runs as an unprivileged user. Neither the owner
+    // nor others may use the device; its group may or may not.
+    PseudoTerminal pty;
+    QVERIFY(pty.valid());
+    QCOMPARE(::chmod(pty.path().c_str(), mode_t(mode)), 0);
+    QStringList command;
+    if (::geteuid() == 0) {
+        const QString runuser =
+            QStandardPaths::findExecutable("runuser", {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
+        QVERIFY2(!runuser.isEmpty(), "runuser (util-linux) is needed to drop privileges");
+        command << runuser << "-u"
+                << "nobody"
+                << "--";
+    }
+    command << MORVANE_PORT_OPENER << QString::fromStdString(pty.path());
+    QProcess opener;
+    opener.start(command.takeFirst(), command);
+    QVERIFY(opener.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(opener.readAllStandardOutput());
+    QCOMPARE(opener.exitCode(), 1);
+
+    QVERIFY2(out.contains(QString("fault %1\n").arg(int(PortFault::PermissionDenied))),
+             qPrintable(out));
+    const QString device = QString::fromStdString(pty.path());
+    QVERIFY2(out.contains("title Error\ntext Unable to open Com Port " + device +
+                          " at 9600 Baud\r\nYou have no permission to use " + device + " ("),
+             qPrintable(out));
+    const std::string group = DeviceAccessGroup(pty.path());
+    QCOMPARE(!group.empty(), groupGivesAccess);
+    const std::string remedy =
+        groupGivesAccess
+            ? "It belongs to the group " + group + ". Join the group with \"sudo usermod -aG " +
+                  group + " $USER\", then log out and in again.\n"
+            : std::string("Ask the administrator of this computer for access to it.\n");
+    QVERIFY2(out.contains(QString::fromStdString(remedy)), qPrintable(out));
+}
+
+void TestQtSerialPortFaults::hangUpClosesThePortOnceAndStaysIdle()
+{
+    PseudoTerminal pty;
+    QVERIFY(pty.valid());
+    QtSerialPort port;
+    OpenOn(port, pty.path(), "9600,N,8,1");
+    QVERIFY(port.PortOpen());
+    QSignalSpy lost(&port, &QtSerialPort::connectionLost);
+    bool closedWhenReported = false;
+    connect(&port, &QtSerialPort::connectionLost, this,
+            [&] { closedWhenReported = !port.PortOpen(); });
+
+    QVERIFY2(WaitThroughHangUp(port, pty), "the hang-up did not end the wait");
+    QVERIFY(closedWhenReported);
+    QCOMPARE(port.LastFault(), PortFault::ConnectionLost);
+    // An idle window afterwards: no further faults, and no core spinning on them.
+    const double cpu = CpuWhileIdle(500);
+    QVERIFY2(cpu < 0.2, qPrintable(QString("%1 s of CPU in 0.5 s").arg(cpu)));
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(!port.Output(0x01));
+    QCOMPARE(port.InBufferCount(), 0);
+
+    // The device is gone for good: opening it again says so.
+    port.SetPortOpen(true);
+    QVERIFY(!port.PortOpen());
+    QCOMPARE(port.LastFault(), PortFault::NoSuchDevice);
+}
+
+void TestQtSerialPortFaults::hangUpGivesOneMessage()
+{
+    PseudoTerminal pty;
+    QVERIFY(pty.valid());
+    QtSerialPort port;
+    FakeLinkHost host;
+    Link link(port, host);
+    std::int16_t data = 8, stop = 1;
+    OpenComPort(link, ResolvePort(pty.path()), "9600", data, "None", stop);
+    QVERIFY(port.PortOpen());
+    host.StartWatchdog();
+    connect(&port, &QtSerialPort::connectionLost, this, [&] { ReportConnectionLost(link); });
+
+    QVERIFY2(WaitThroughHangUp(port, pty), "the hang-up did not end the wait");
+    CpuWhileIdle(200);
+    QCOMPARE(host.messages.size(), std::size_t(1));
+    QCOMPARE(host.messages[0].title, std::string("Communication Error"));
+    QVERIFY(QString::fromStdString(host.messages[0].text)
+                .startsWith(QString::fromStdString("The connection to " + pty.path() +
+                                                   " was lost (the device could not be read).")));
+    QCOMPARE(host.status, std::string("ERROR"));
+    QVERIFY(!host.WatchdogActive());
+}
+
+QTEST_GUILESS_MAIN(TestQtSerialPortFaults)
+#include "tst_qtserialport_faults.moc"
