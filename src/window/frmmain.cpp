@@ -1,6 +1,7 @@
 #include "window/frmmain.h"
 
 #include "common/numbertext.h"
+#include "window/commands.h"
 #include "window/entrychecks.h"
 #include "window/fieldlauncher.h"
 #include "window/modetable.h"
@@ -44,6 +45,7 @@ FrmMain::FrmMain(QWidget* parent) : QWidget(parent)
     ApplyDesignState();
     ConnectHandlers();
     ConnectFieldDialogs(*this);
+    Load();
 }
 
 QLineEdit* FrmMain::Text1(int index) const

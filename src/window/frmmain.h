@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QButtonGroup;
 class QFrame;
@@ -22,6 +23,8 @@ namespace morvane
 {
 
 class ClickableField;
+class ConfigCommands;
+class QtSerialPort;
 
 class FrmMain : public QWidget
 {
@@ -30,6 +33,7 @@ class FrmMain : public QWidget
     static constexpr int kFieldCount = 11; // Text1(0) to Text1(10)
 
     explicit FrmMain(QWidget* parent = nullptr);
+    ~FrmMain() override;
 
     // The elements by their names; indices as in the window's arrays.
     QLineEdit* Text1(int index) const;      // 0 to 10
@@ -46,6 +50,9 @@ class FrmMain : public QWidget
     QTimer* Timer1() const { return m_timer1; }
     QLabel* Label3() const { return m_label3; }
     QLabel* Label4() const { return m_label4; }
+    QtSerialPort* Comm1() const { return m_comm1; }
+    // The read and write commands, with the link they drive.
+    ConfigCommands& Commands() const { return *m_commands; }
 
     // Runs after every change of Text1(index): holds Digits and Dec Place in range, rebuilds
     // the display preview, and keeps the 0 mA / 4 mA pair together.
@@ -73,6 +80,8 @@ class FrmMain : public QWidget
     void BuildCommandArea(QGroupBox* frame);
     void ApplyDesignState();
     void ConnectHandlers();
+    // The load step and the commands' wiring (frmmain_commands.cpp).
+    void Load();
 
     // The handlers' steps.
     double Value(int index) const;
@@ -106,6 +115,8 @@ class FrmMain : public QWidget
     QLineEdit* m_txtRX = nullptr;
     QLineEdit* m_txtTX = nullptr;
     QTimer* m_timer1 = nullptr;
+    QtSerialPort* m_comm1 = nullptr;
+    std::unique_ptr<ConfigCommands> m_commands;
 
     int m_inputType = 0;
     std::array<int, 3> m_modeByType{};

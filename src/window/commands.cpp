@@ -1,0 +1,192 @@
+#include "window/commands.h"
+
+#include "link/comport.h"
+#include "link/requests.h"
+#include "window/frmmain.h"
+#include "window/registermap.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace morvane
+{
+
+namespace
+{
+constexpr int kDataBits = 8;
+constexpr int kStopBits = 1;
+
+// A register's slot in RegImage for slave 1: slot n holds register n.
+std::size_t Slot(int reg) { return static_cast<std::size_t>(reg); }
+
+// The input type whose option group shows a mode; every value that is no mode counts as
+// "Modbus Signed Long" and so as Serial.
+int TypeOfMode(std::int32_t mode)
+{
+    if (mode == 1 || mode == 2)
+        return 0;
+    if ((mode >= 3 && mode <= 7) || mode == 9 || mode == 10)
+        return 1;
+    return 2;
+}
+
+std::string FieldCaption(const QLabel* label)
+{
+    QString caption = label->text().trimmed();
+    if (caption.endsWith(':'))
+        caption.chop(1);
+    return caption.toStdString();
+}
+} // namespace
+
+class ConfigCommands::BusyScope
+{
+  public:
+    explicit BusyScope(ConfigCommands& c) : m_c(c)
+    {
+        m_c.m_busy = true;
+        SetButtonsEnabled(false);
+    }
+    ~BusyScope()
+    {
+        SetButtonsEnabled(true);
+        m_c.m_busy = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    void SetButtonsEnabled(bool enabled)
+    {
+        m_c.m_window.Command1()->setEnabled(enabled);
+        m_c.m_window.Command2()->setEnabled(enabled);
+    }
+    ConfigCommands& m_c;
+};
+
+ConfigCommands::ConfigCommands(FrmMain& window, SerialPort& port)
+    : m_window(window),
+      m_host(&window, window.Text2(), window.txtTX(), window.txtRX(), window.Timer1()),
+      m_link(port, m_host)
+{
+}
+
+void ConfigCommands::ReadFromController()
+{
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
+    m_host.SetStatus("Reading");
+    OpenPort();
+    m_link.state.ImageBase = ConfigFirstRegister;
+    ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    const ReceiveResult reply = AwaitReply();
+    if (!reply.Answered()) {
+        // Nothing trustworthy came back: the window keeps what the technician has.
+        ClosePort();
+        m_host.SetStatus("ERROR");
+        return;
+    }
+    ShowRegistersInFields();
+    ClosePort();
+    SelectControllerMode();
+}
+
+void ConfigCommands::WriteToController()
+{
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
+    // Checked before anything is stored or sent: a value that does not fit a register would
+    // reach the controller wrapped into another one.
+    const auto values = FieldRegisterValues();
+    if (!values) {
+        m_host.SetStatus("ERROR");
+        return;
+    }
+    m_host.SetStatus("Write Sent");
+    m_host.StartWatchdog();
+    for (int k = 0; k < ConfigRegisterCount; ++k)
+        m_link.state.RegImage[Slot(ConfigFirstRegister + k)] = (*values)[std::size_t(k)];
+    OpenPort();
+    ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    const ReceiveResult reply = AwaitReply();
+    ClosePort();
+    if (!reply.Answered()) {
+        // The watchdog has had its say by now, or the failure was reported otherwise; a tick
+        // after the command ended would only repeat it.
+        m_host.StopWatchdog();
+        m_host.SetStatus("ERROR");
+    }
+}
+
+void ConfigCommands::WatchdogTicked() { WatchdogTick(m_link); }
+
+void ConfigCommands::OpenPort()
+{
+    std::int16_t dataBits = kDataBits;
+    std::int16_t stopBits = kStopBits;
+    const ResolvedPort port = ResolvePort(m_window.txtCom(0)->text().toStdString());
+    OpenComPort(m_link, port, m_link.PortBaudText, dataBits, m_link.PortParityName, stopBits);
+}
+
+ReceiveResult ConfigCommands::AwaitReply()
+{
+    if (!m_link.port.PortOpen())
+        return {ReceiveOutcome::ConnectionLost, 0};
+    std::int16_t startFlag = 0;
+    return ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
+}
+
+void ConfigCommands::ClosePort()
+{
+    if (m_link.port.PortOpen())
+        m_link.port.SetPortOpen(false);
+}
+
+void ConfigCommands::ShowRegistersInFields()
+{
+    const auto& image = m_link.state.RegImage;
+    for (int field = kFirstRegisterField; field <= kLastRegisterField; ++field) {
+        const std::string text = RegisterValueText(field, image[Slot(RegisterOfField(field))],
+                                                   image[Slot(RegisterOfField(kModeField))]);
+        m_window.Text1(field)->setText(QString::fromStdString(text));
+    }
+}
+
+void ConfigCommands::SelectControllerMode()
+{
+    auto& modeSlot = m_link.state.RegImage[Slot(RegisterOfField(kModeField))];
+    const int type = TypeOfMode(modeSlot);
+    if (modeSlot < 1 || modeSlot > 11)
+        modeSlot = 11;
+    m_window.Option1(type)->setChecked(true);
+    m_window.Option2(modeSlot)->setChecked(true);
+}
+
+std::optional<std::array<std::int32_t, ConfigRegisterCount>> ConfigCommands::FieldRegisterValues()
+{
+    std::array<std::int32_t, ConfigRegisterCount> values{};
+    for (int field = kFirstRegisterField; field <= kLastRegisterField; ++field) {
+        const std::string text = m_window.Text1(field)->text().toStdString();
+        const auto value = FieldRegisterValue(text);
+        if (value && FitsRegister(*value)) {
+            values[std::size_t(field - kFirstRegisterField)] = *value;
+            continue;
+        }
+        const std::string problem =
+            value ? "would be sent as " + std::to_string(*value) + ", which one register cannot"
+                  : "is more than one register can";
+        m_host.ShowMessage("Error", "Nothing was written to the controller.\r\n" +
+                                        FieldCaption(m_window.Label5(field)) + ": \"" + text +
+                                        "\" " + problem +
+                                        " hold (0 to 65535).\r\n"
+                                        "Enter a number from -32768 to 65535.");
+        return std::nullopt;
+    }
+    return values;
+}
+
+} // namespace morvane

@@ -1,0 +1,55 @@
+#pragma once
+// "Read From Controller" and "Write To Controller": the two commands that move the nine
+// configuration registers between the controller and the window's fields. Each opens the
+// port, exchanges one request and one reply, and closes the port again.
+
+#include "link/link.h"
+#include "link/receive.h"
+#include "window/windowlinkhost.h"
+
+#include <QObject>
+
+#include <array>
+#include <optional>
+
+namespace morvane
+{
+
+class FrmMain;
+
+class ConfigCommands : public QObject
+{
+    Q_OBJECT
+  public:
+    // The window lends its status line, echo boxes and watchdog; the port is the window's too.
+    ConfigCommands(FrmMain& window, SerialPort& port);
+
+    void ReadFromController();
+    void WriteToController();
+    // Timer1's tick: the no-response message.
+    void WatchdogTicked();
+
+    bool Busy() const { return m_busy; }
+    Link& link() { return m_link; }
+    WindowLinkHost& host() { return m_host; }
+
+  private:
+    // A command under way keeps both command buttons disabled, however it ends.
+    class BusyScope;
+
+    void OpenPort();
+    ReceiveResult AwaitReply();
+    void ClosePort();
+    void ShowRegistersInFields();
+    void SelectControllerMode();
+    // The nine register values the fields stand for, or nothing after telling the user which
+    // field cannot be sent.
+    std::optional<std::array<std::int32_t, ConfigRegisterCount>> FieldRegisterValues();
+
+    FrmMain& m_window;
+    WindowLinkHost m_host;
+    Link m_link;
+    bool m_busy = false;
+};
+
+} // namespace morvane

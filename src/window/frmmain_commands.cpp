@@ -1,0 +1,30 @@
+#include "link/crc16.h"
+#include "link/qtserialport.h"
+#include "window/commands.h"
+#include "window/frmmain.h"
+
+#include <QPushButton>
+#include <QTimer>
+
+namespace morvane
+{
+
+FrmMain::~FrmMain() = default;
+
+// The window owns the port and the commands; loading builds the CRC tables and nothing else:
+// no port is opened and no timer started until a command runs.
+void FrmMain::Load()
+{
+    m_comm1 = new QtSerialPort(SystemEnvironment, this);
+    m_comm1->setObjectName("Comm1");
+    m_commands = std::make_unique<ConfigCommands>(*this, *m_comm1);
+    ModbusCrcInit(m_commands->link().state);
+
+    connect(m_command1, &QPushButton::clicked, m_commands.get(),
+            [this] { m_commands->ReadFromController(); });
+    connect(m_command2, &QPushButton::clicked, m_commands.get(),
+            [this] { m_commands->WriteToController(); });
+    connect(m_timer1, &QTimer::timeout, m_commands.get(), [this] { m_commands->WatchdogTicked(); });
+}
+
+} // namespace morvane

@@ -1,0 +1,55 @@
+#pragma once
+// The link's view of the main window: the status line, the hidden byte echoes, the watchdog
+// timer, message boxes, the event loop and the time of day.
+
+#include "link/eventpump.h"
+#include "link/linkhost.h"
+
+#include <QPointer>
+
+#include <functional>
+
+class QLineEdit;
+class QTimer;
+class QWidget;
+
+namespace morvane
+{
+
+class WindowLinkHost : public LinkHost
+{
+  public:
+    using Clock = std::function<double()>;
+    using MessagePresenter = std::function<void(const std::string& title, const std::string& text)>;
+
+    WindowLinkHost(QWidget* window, QLineEdit* status, QLineEdit* txEcho, QLineEdit* rxEcho,
+                   QTimer* watchdog);
+
+    void SetStatus(const std::string& text) override;
+    void ClearEchoes() override;
+    void AppendTxEcho(std::string_view text) override;
+    void AppendRxEcho(std::string_view text) override;
+    void StartWatchdog() override;
+    void StopWatchdog() override;
+    bool WatchdogActive() const override;
+    void ShowMessage(const std::string& title, const std::string& text) override;
+    void PumpEvents(int maxWaitMs) override;
+    double SecondsSinceMidnight() override;
+
+    // The time of day as the local clock tells it, unless a test supplies its own.
+    void SetClock(Clock clock) { m_clock = std::move(clock); }
+    // Message boxes with one OK button, unless a test takes the messages instead.
+    void SetMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
+
+  private:
+    QPointer<QWidget> m_window;
+    QPointer<QLineEdit> m_status;
+    QPointer<QLineEdit> m_txEcho;
+    QPointer<QLineEdit> m_rxEcho;
+    QPointer<QTimer> m_watchdog;
+    QtEventPump m_pump;
+    Clock m_clock;
+    MessagePresenter m_presenter;
+};
+
+} // namespace morvane

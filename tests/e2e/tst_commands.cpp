@@ -1,0 +1,381 @@
+// "Read From Controller" and "Write To Controller" through the real window, over a
+// pseudo-terminal, against the virtual controller.
+
+#include "commandfixture.h"
+
+#include <QMessageBox>
+#include <QtTest>
+
+using namespace morvane;
+using namespace morvane::testing;
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void readFillsFieldsAndSelectsTheMode_data();
+    void readFillsFieldsAndSelectsTheMode();
+    void writeThenReadGivesBackTheValues_data();
+    void writeThenReadGivesBackTheValues();
+    void timerDurationTravelsUnsigned();
+    void outOfRangeWriteSendsNothing_data();
+    void outOfRangeWriteSendsNothing();
+    void entryChecksRunOnFilledFields();
+    void controllerFailuresKeepTheWindow_data();
+    void controllerFailuresKeepTheWindow();
+    void silentControllerOnWrite();
+    void silentControllerOnRead();
+    void portThatCannotBeOpened_data();
+    void portThatCannotBeOpened();
+    void commandsAreRefusedWhileOneRuns();
+    void messageBoxHasOneOkButtonAndNoIcon();
+    void silentReadEndsAtTheRealTimeLimit();
+};
+
+// A new value in Text1(3) recomputes the hidden 4 mA value, which writes the 0 mA value back
+// in its signed form: hence the leading blank in the third field after some reads.
+void TestCommands::readFillsFieldsAndSelectsTheMode_data()
+{
+    QTest::addColumn<QString>("registers");
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("mode");
+    const auto row = [](const char* name, const char* regs, QStringList fields, int type, int mode) {
+        QTest::newRow(name) << QString(regs) << fields << type << mode;
+    };
+    row("0-5V", "2,1,0,100,500,20,1,3,0", {"2", "1", "0", "100", "500", "20", "1", "3", "0"}, 0, 1);
+    row("0-20mA", "1,2,10,90,250,20,1,3,0", {"1", "2", " 10", "90", "250", "20", "1", "3", "0"}, 0,
+        2);
+    row("Counter, signed values", "0,3,65535,32768,32767,20,1,3,0",
+        {"0", "3", "-1", "-32768", "32767", "20", "1", "3", "0"}, 1, 3);
+    row("ASCII", "2,8,0,100,500,20,17,7,2", {"2", "8", "0", "100", "500", "20", "17", "7", "2"}, 2,
+        8);
+    row("Up Timer shows the duration unsigned", "2,9,40000,100,500,20,1,3,0",
+        {"2", "9", " 40000", "100", "500", "20", "1", "3", "0"}, 1, 9);
+    row("Down Timer", "2,10,65535,100,500,20,1,3,0",
+        {"2", "10", " 65535", "100", "500", "20", "1", "3", "0"}, 1, 10);
+    row("Modbus Signed Long", "2,11,0,100,500,20,5,4,1",
+        {"2", "11", "0", "100", "500", "20", "5", "4", "1"}, 2, 11);
+    // A mode the window does not know is shown as "Modbus Signed Long".
+    row("mode 0", "2,0,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2,
+        11);
+    row("mode 12", "2,12,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2,
+        11);
+    row("mode 65535 reads as -1", "2,65535,0,100,500,20,1,3,0",
+        {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2, 11);
+}
+
+void TestCommands::readFillsFieldsAndSelectsTheMode()
+{
+    QFETCH(QString, registers);
+    QFETCH(QStringList, fields);
+    QFETCH(int, type);
+    QFETCH(int, mode);
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--registers", registers}), qPrintable(f.sim.ErrorText()));
+
+    f.window.Command1()->click();
+
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QCOMPARE(f.Fields(), fields);
+    QVERIFY(f.window.Option1(type)->isChecked());
+    QVERIFY(f.window.Option2(mode)->isChecked());
+    QCOMPARE(f.sim.Requests(), QStringList{"request fn=3 addr=2 count=9"});
+    QVERIFY(f.messages.isEmpty());
+    QVERIFY(!f.window.Comm1()->PortOpen());
+}
+
+void TestCommands::writeThenReadGivesBackTheValues_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QStringList>("readBack");
+    QTest::newRow("design values") << QStringList{"2", "1", "0", "100", "500", "20", "1", "3", "0"}
+                                   << "2,1,0,100,500,20,1,3,0"
+                                   << QStringList{"2", "1", " 0", "100", "500", "20", "1", "3", "0"};
+    QTest::newRow("negative values as 16-bit complements")
+        << QStringList{"2", "1", "-5", "-32768", "-1", "20", "1", "3", "0"}
+        << "2,1,65531,32768,65535,20,1,3,0"
+        << QStringList{"2", "1", "-5", "-32768", "-1", "20", "1", "3", "0"};
+    QTest::newRow("half to even, units ignored")
+        << QStringList{"2", "1", "12.5", "13.5", "7 kg", "", "&H10", "3", "0"}
+        << "2,1,12,14,7,0,16,3,0"
+        << QStringList{"2", "1", " 12", "14", "7", "0", "16", "3", "0"};
+    QTest::newRow("largest register value") << QStringList{"2", "1", "65535", "32767", "500", "20",
+                                                           "1", "3", "0"}
+                                            << "2,1,65535,32767,500,20,1,3,0"
+                                            << QStringList{"2", "1", "-1", "32767", "500", "20",
+                                                           "1", "3", "0"};
+}
+
+void TestCommands::writeThenReadGivesBackTheValues()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, sent);
+    QFETCH(QStringList, readBack);
+    CommandFixture f;
+    QVERIFY2(f.StartSim(), qPrintable(f.sim.ErrorText()));
+    f.SetFields(typed);
+
+    f.window.Command2()->click();
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QVERIFY(f.messages.isEmpty());
+    QVERIFY(f.sim.WaitForRequests(1));
+    QCOMPARE(f.sim.Requests().last(), "request fn=16 addr=2 count=9 values=" + sent);
+
+    f.SetFields({"3", "0", "1", "2", "3", "4", "5", "6", "7"});
+    f.window.Command1()->click();
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QCOMPARE(f.Fields(), readBack);
+}
+
+void TestCommands::timerDurationTravelsUnsigned()
+{
+    CommandFixture f;
+    QVERIFY2(f.StartSim(), qPrintable(f.sim.ErrorText()));
+    f.window.Option1(1)->click();
+    f.window.Option2(9)->click();
+    f.window.Text1(3)->setText("40000");
+
+    f.window.Command2()->click();
+    QVERIFY(f.sim.WaitForRequests(1));
+    QVERIFY(f.sim.Requests().last().endsWith("values=2,9,40000,100,500,20,1,3,0"));
+
+    f.window.Text1(3)->setText("1");
+    f.window.Command1()->click();
+    QCOMPARE(f.window.Text1(3)->text(), QString(" 40000"));
+    QVERIFY(f.window.Option2(9)->isChecked());
+}
+
+void TestCommands::outOfRangeWriteSendsNothing_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("sentAs");
+    QTest::newRow("70000") << 5 << "70000" << "70000";
+    QTest::newRow("-70000") << 4 << "-70000" << "-4464";
+    QTest::newRow("-0.25 rounds to 65536") << 6 << "-0.25" << "65536";
+    QTest::newRow("65535.5 rounds to 65536") << 9 << "65535.5" << "65536";
+    QTest::newRow("beyond 32 bits") << 7 << "1e20" << "";
+}
+
+void TestCommands::outOfRangeWriteSendsNothing()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, sentAs);
+    CommandFixture f;
+    QVERIFY2(f.StartSim(), qPrintable(f.sim.ErrorText()));
+    f.window.Text1(field)->setText(text);
+    const auto slotsBefore = f.window.Commands().link().state.RegImage;
+
+    f.window.Command2()->click();
+
+    QCOMPARE(f.Status(), QString("ERROR"));
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messages[0].title, QString("Error"));
+    const QString caption = f.window.Label5(field)->text().trimmed().chopped(1);
+    QVERIFY2(f.messages[0].text.contains(caption + ": \"" + text + "\""),
+             qPrintable(f.messages[0].text));
+    QVERIFY(f.messages[0].text.contains("0 to 65535"));
+    if (!sentAs.isEmpty())
+        QVERIFY(f.messages[0].text.contains("sent as " + sentAs));
+    QVERIFY(f.window.Commands().link().state.RegImage == slotsBefore);
+    QVERIFY(!f.window.Timer1()->isActive());
+    QTest::qWait(200);
+    QCOMPARE(f.sim.RequestCount(), 0);
+    QCOMPARE(f.window.Text1(field)->text(), text);
+}
+
+void TestCommands::entryChecksRunOnFilledFields()
+{
+    // Dec Place 7 cannot stand with 5 digits: the window holds it to 5, and a write sends 5.
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--registers", "7,1,0,100,500,20,1,3,0"}), qPrintable(f.sim.ErrorText()));
+    f.window.Command1()->click();
+    QCOMPARE(f.window.Text1(1)->text(), QString("5"));
+    QCOMPARE(f.window.Label4()->text(), QString("9.9999"));
+    f.window.Command2()->click();
+    QVERIFY(f.sim.WaitForRequests(2));
+    QVERIFY(f.sim.Requests().last().endsWith("values=5,1,0,100,500,20,1,3,0"));
+}
+
+void TestCommands::controllerFailuresKeepTheWindow_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<QString>("messageTitle");
+    QTest::addColumn<QString>("messageText");
+    QTest::newRow("refusal on read") << QStringList{"--exception", "2"} << false
+                                     << "Communication Error" << "illegal data address";
+    QTest::newRow("refusal on write") << QStringList{"--exception", "4"} << true
+                                      << "Communication Error" << "failure";
+    QTest::newRow("connection lost on read") << QStringList{"--hangup-after", "0"} << false
+                                             << "Communication Error" << "lost";
+    QTest::newRow("connection lost on write") << QStringList{"--hangup-after", "0"} << true
+                                              << "Communication Error" << "lost";
+}
+
+void TestCommands::controllerFailuresKeepTheWindow()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(bool, write);
+    QFETCH(QString, messageTitle);
+    QFETCH(QString, messageText);
+    CommandFixture f;
+    QVERIFY2(f.StartSim(switches), qPrintable(f.sim.ErrorText()));
+    f.window.Option1(1)->click(); // Digital, so that a lost read cannot pass for the default
+    const QStringList before = f.Fields();
+    QElapsedTimer clock;
+    clock.start();
+
+    (write ? f.window.Command2() : f.window.Command1())->click();
+
+    QVERIFY2(clock.elapsed() < 3000, "a definite failure must not wait for the time limit");
+    QCOMPARE(f.Status(), QString("ERROR"));
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messages[0].title, messageTitle);
+    QVERIFY2(f.messages[0].text.contains(messageText, Qt::CaseInsensitive),
+             qPrintable(f.messages[0].text));
+    QCOMPARE(f.Fields(), before);
+    QVERIFY(f.window.Option2(3)->isChecked());
+    QVERIFY(!f.window.Comm1()->PortOpen());
+    QVERIFY(f.window.Command1()->isEnabled() && f.window.Command2()->isEnabled());
+    QTest::qWait(1300); // no watchdog message may follow
+    QCOMPARE(f.messages.size(), 1);
+}
+
+void TestCommands::silentControllerOnWrite()
+{
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--silent"}), qPrintable(f.sim.ErrorText()));
+    f.UseFastClock(10); // the 20-second limit passes in about 2 s
+    QElapsedTimer clock;
+    clock.start();
+
+    f.window.Command2()->click();
+
+    QCOMPARE(f.messages.size(), 1);
+    QCOMPARE(f.messages[0].title, QString("Communication Error"));
+    QCOMPARE(f.messages[0].text, QString("No Response From Morvane\r\nCheck Power and Comms "
+                                         "Connection\r\nIf necessary install link between MI "
+                                         "and COM on K3"));
+    QVERIFY2(f.messages[0].atMs >= 900 && f.messages[0].atMs < 1800,
+             qPrintable(QString::number(f.messages[0].atMs)));
+    QCOMPARE(f.messages[0].status, QString("Write Sent"));
+    QCOMPARE(f.Status(), QString("ERROR"));
+    QVERIFY(clock.elapsed() >= 1900);
+    QVERIFY(!f.window.Timer1()->isActive());
+}
+
+void TestCommands::silentControllerOnRead()
+{
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--silent"}), qPrintable(f.sim.ErrorText()));
+    f.UseFastClock(10);
+    f.SetFields({"3", "2", "11", "22", "33", "44", "55", "66", "77"});
+    const QStringList before = f.Fields();
+
+    f.window.Command1()->click();
+
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.Status(), QString("ERROR"));
+    QCOMPARE(f.Fields(), before);
+    QVERIFY(f.window.Option2(1)->isChecked());
+}
+
+void TestCommands::portThatCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("messageStart");
+    QTest::newRow("missing device") << "/dev/morvane-no-such-port"
+                                    << "Unable to open Com Port /dev/morvane-no-such-port at 9600 "
+                                       "Baud";
+    QTest::newRow("port 0") << "" << "Unable to open Com Port 0 at 9600 Baud";
+    QTest::newRow("beyond 16 bits") << "70000" << "Unable to open Com Port 70000 at 9600 Baud";
+}
+
+void TestCommands::portThatCannotBeOpened()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, messageStart);
+    for (bool write : {false, true}) {
+        CommandFixture f;
+        f.window.txtCom(0)->setText(port);
+        const QStringList before = f.Fields();
+        QElapsedTimer clock;
+        clock.start();
+        (write ? f.window.Command2() : f.window.Command1())->click();
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(f.Status(), QString("ERROR"));
+        QCOMPARE(f.messages.size(), 1);
+        QCOMPARE(f.messages[0].title, QString("Error"));
+        QVERIFY2(f.messages[0].text.startsWith(messageStart), qPrintable(f.messages[0].text));
+        QCOMPARE(f.Fields(), before);
+        QVERIFY(f.window.Option2(1)->isChecked());
+        QVERIFY(!f.window.Timer1()->isActive());
+    }
+}
+
+void TestCommands::commandsAreRefusedWhileOneRuns()
+{
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--delay", "400"}), qPrintable(f.sim.ErrorText()));
+    bool disabledMeanwhile = false;
+    QTimer::singleShot(150, &f.window, [&] {
+        disabledMeanwhile = !f.window.Command1()->isEnabled() && !f.window.Command2()->isEnabled();
+        f.window.Commands().WriteToController(); // refused, not nested
+        f.window.Command1()->click();
+    });
+
+    f.window.Command1()->click();
+
+    QVERIFY(disabledMeanwhile);
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QCOMPARE(f.sim.RequestCount(), 1);
+    QVERIFY(f.window.Command1()->isEnabled() && f.window.Command2()->isEnabled());
+}
+
+void TestCommands::messageBoxHasOneOkButtonAndNoIcon()
+{
+    FrmMain window; // the real message boxes, not the fixture's records
+    window.txtCom(0)->setText("/dev/morvane-no-such-port");
+    QString title, text;
+    int buttons = -1;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QTimer dismisser;
+    QObject::connect(&dismisser, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            buttons = int(box->buttons().size());
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    dismisser.start(50);
+
+    window.Command1()->click();
+
+    QCOMPARE(title, QString("Error"));
+    QVERIFY(text.startsWith("Unable to open Com Port /dev/morvane-no-such-port at 9600 Baud"));
+    QCOMPARE(buttons, 1);
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(window.Text2()->text(), QString("ERROR"));
+}
+
+void TestCommands::silentReadEndsAtTheRealTimeLimit()
+{
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--silent"}), qPrintable(f.sim.ErrorText()));
+    QElapsedTimer clock;
+    clock.start();
+    f.window.Command1()->click();
+    QVERIFY2(clock.elapsed() >= 20000 && clock.elapsed() < 22000,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(f.Status(), QString("ERROR"));
+    QVERIFY(f.messages.isEmpty());
+}
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"
