@@ -4,8 +4,8 @@ include(GNUInstallDirs)
 install(TARGETS morvane-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/morvane-config.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-foreach(size 16 32 48 64 128 256)
-  install(FILES ${PROJECT_SOURCE_DIR}/data/icons/${size}/morvane-config.png
+foreach(size ${MORVANE_ICON_SIZES})
+  install(FILES ${MORVANE_ICON_DIR}/${size}/morvane-config.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
 endforeach()
 

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the Debian package from an existing build folder, installs it, starts the installed
+# program offscreen, and removes the package again, checking that it leaves nothing behind.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+
+rm -f "$build"/morvane-config_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/morvane-config_*.deb)
+echo "package: $deb"
+dpkg-deb --info "$deb" | sed -n 's/^ *\(Package\|Version\|Depends\):/  &/p'
+
+files=(/usr/bin/morvane-config /usr/share/applications/morvane-config.desktop
+       /usr/share/icons/hicolor/48x48/apps/morvane-config.png
+       /usr/share/icons/hicolor/256x256/apps/morvane-config.png)
+
+export DEBIAN_FRONTEND=noninteractive
+dpkg -i "$deb" >/dev/null || { apt-get install -f -y --no-install-recommends >/dev/null; dpkg -i "$deb"; }
+for f in "${files[@]}"; do
+    [ -e "$f" ] || { echo "missing after install: $f" >&2; exit 1; }
+done
+
+# The program has no command line: it runs until its window closes. Still running after
+# three seconds means it started and stayed up.
+set +e
+QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/morvane-config
+status=$?
+set -e
+if [ "$status" -ne 124 ]; then
+    echo "the installed program ended with status $status instead of running" >&2
+    exit 1
+fi
+echo "installed program started and ran"
+
+dpkg -r morvane-config >/dev/null
+for f in "${files[@]}"; do
+    [ ! -e "$f" ] || { echo "left behind after removal: $f" >&2; exit 1; }
+done
+echo "package installed, ran and was removed cleanly"
