@@ -4,6 +4,7 @@
 // timer, user input) or a wake-up timer fires. Never spins.
 
 #include <QTimer>
+#include <QtGlobal>
 
 namespace morvane
 {
@@ -19,6 +20,18 @@ class QtEventPump
 
   private:
     QTimer m_wake;
+};
+
+// The local time of day for a Qt LinkHost, cheap enough to read on every pass of the wait.
+class LocalTimeOfDay
+{
+  public:
+    // Seconds since local midnight, with milliseconds.
+    double SecondsSinceMidnight();
+
+  private:
+    qint64 m_offsetMs = 0;
+    qint64 m_offsetValidUntilMs = 0;
 };
 
 } // namespace morvane

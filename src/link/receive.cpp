@@ -1,8 +1,8 @@
 #include "link/receive.h"
 
-#include "common/numbertext.h"
 #include "link/comport.h"
 #include "link/receiver.h"
+#include "link/requests.h"
 
 #include <string>
 
@@ -52,26 +52,34 @@ void ActOnValidFrame(ReceiveRun& run)
 void HandleByte(ReceiveRun& run, std::uint8_t b)
 {
     run.link.host.StopWatchdog();
-    run.link.host.AppendRxEcho(" " + SignedNumberText(b));
+    run.link.host.AppendRxEcho(ModbusEchoText(b));
     // Bytes that follow the deciding frame in the same burst are still taken and echoed,
     // but only the first decision counts.
     if (ModbusReceiveByte(run.link.state, run.expectedSlave, b) == FrameStep::Valid && !run.decided)
         ActOnValidFrame(run);
 }
 
-// Takes the waiting bytes one at a time, dispatching pending events after each. True when
-// the input ran dry (or the port closed), false when the burst was cut short.
+// Takes the bytes waiting at the port one at a time. Once those the port holds are taken,
+// pending events are dispatched (the window stays live, and bytes that reached the port
+// meanwhile are handed over) and the burst goes on while more came. True when the input ran
+// dry (or the port closed), false when the burst was cut short.
 bool ReadBurst(ReceiveRun& run)
 {
     SerialPort& port = run.link.port;
     for (int taken = 0; taken < kMostBytesPerBurst; ++taken) {
-        if (!port.PortOpen() || port.InBufferCount() <= 0)
+        if (!port.PortOpen())
             return true;
+        if (port.InBufferCount() <= 0) {
+            if (taken == 0 || run.decided)
+                return true;
+            run.link.host.PumpEvents(0);
+            if (!port.PortOpen() || port.InBufferCount() <= 0)
+                return true;
+        }
         const std::optional<std::uint8_t> b = port.Input();
         if (!b)
             return true;
         HandleByte(run, *b);
-        run.link.host.PumpEvents(0);
     }
     return false;
 }

@@ -112,6 +112,13 @@ bool ModbusWriteRequest(Link& link, std::int16_t slave, std::int16_t start, std:
     return true;
 }
 
+std::string ModbusEchoText(int value)
+{
+    std::string text = " ";
+    text += SignedNumberText(value);
+    return text;
+}
+
 void ModbusTransmit(Link& link, std::int16_t last)
 {
     link.host.ClearEchoes();
@@ -122,8 +129,10 @@ void ModbusTransmit(Link& link, std::int16_t last)
         const std::int16_t element = link.state.TxBuf[i];
         if (element >= 0 && element <= 255)
             link.port.Output(static_cast<std::uint8_t>(element));
-        link.host.AppendTxEcho(" " + SignedNumberText(element));
+        link.host.AppendTxEcho(ModbusEchoText(element));
     }
+    if (link.port.PortOpen())
+        link.port.Flush();
 }
 
 } // namespace morvane

@@ -5,6 +5,7 @@
 #include "link/link.h"
 
 #include <cstdint>
+#include <string>
 
 namespace morvane
 {
@@ -25,9 +26,13 @@ bool ModbusRequestFits(std::int16_t function, std::int16_t slave, std::int16_t s
 bool ModbusReadRequest(Link& link, std::int16_t slave, std::int16_t start, std::int16_t count);
 bool ModbusWriteRequest(Link& link, std::int16_t slave, std::int16_t start, std::int16_t count);
 
+// One value in the byte echoes of txtTX and txtRX: a blank, then the sign column and digits.
+std::string ModbusEchoText(int value);
+
 // Sends TxBuf[0..last] one byte at a time, echoing each byte sent as " " plus its
 // SignedNumberText. An element outside 0..255 or a byte the port refuses is skipped but
-// echoed; nothing is sent or echoed while the port is closed. Both echo boxes are cleared first.
+// echoed; nothing is sent or echoed while the port is closed. Both echo boxes are cleared first,
+// and the port is flushed once after the last byte so the frame leaves in one piece.
 void ModbusTransmit(Link& link, std::int16_t last);
 
 } // namespace morvane

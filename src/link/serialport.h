@@ -47,6 +47,10 @@ class SerialPort {
 
     // Sends one byte; false when it could not be handed to the port.
     virtual bool Output(std::uint8_t byte) = 0;
+    // Puts the bytes handed to Output() on the line without waiting for them to drain. The
+    // link calls it once a frame is complete, so that the frame can leave in one piece: a
+    // gap of more than 1.5 characters inside a Modbus RTU frame makes the slave drop it.
+    virtual void Flush() {}
     // Number of received bytes waiting.
     virtual int InBufferCount() = 0;
     // Removes and returns one waiting byte; nothing when none waits.

@@ -56,6 +56,15 @@ class TestRequests : public QObject
         QCOMPARE(last.count, count);
     }
 
+    void frameLeavesInOnePiece()
+    {
+        ModbusReadRequest(*link, 1, 3, 9);
+        QCOMPARE(port.flushedAt, std::vector<std::size_t>{8});
+        port.SetPortOpen(false);
+        ModbusReadRequest(*link, 1, 3, 9);
+        QCOMPARE(port.flushedAt.size(), std::size_t(1));
+    }
+
     void readRequestEcho()
     {
         host.txEcho = "stale";

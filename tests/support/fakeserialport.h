@@ -23,6 +23,7 @@ class FakeSerialPort : public SerialPort {
     void SetInputLen(int length) override { inputLen = length; }
     void SetRTSEnable(bool enable) override { rtsEnable = enable; }
     bool Output(std::uint8_t byte) override;
+    void Flush() override { flushedAt.push_back(sent.size()); }
     int InBufferCount() override;
     std::optional<std::uint8_t> Input() override;
     PortFault LastFault() const override { return m_fault; }
@@ -35,6 +36,7 @@ class FakeSerialPort : public SerialPort {
 
     // What the link did.
     std::vector<std::uint8_t> sent;
+    std::vector<std::size_t> flushedAt; // sent.size() at each Flush()
     int opens = 0;
     int closes = 0;
     std::int16_t commPort = 0;
