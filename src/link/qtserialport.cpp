@@ -273,11 +273,16 @@ bool QtSerialPort::Output(std::uint8_t byte)
     if (!m_port.isOpen())
         return false;
     const char c = static_cast<char>(byte);
-    if (m_port.write(&c, 1) != 1)
-        return false;
-    // Without this a written byte waits in Qt's buffer until the event loop runs again.
-    m_port.flush();
-    return true;
+    // Collected here and handed to the device as one write by Flush(): a frame written byte by
+    // byte reaches the line with gaps between its bytes, and an RTU frame must not have any.
+    return m_port.write(&c, 1) == 1;
+}
+
+void QtSerialPort::Flush()
+{
+    // Without this the bytes wait in Qt's buffer until the event loop runs again.
+    if (m_port.isOpen())
+        m_port.flush();
 }
 
 int QtSerialPort::InBufferCount()

@@ -56,6 +56,7 @@ class QtSerialPort : public QObject, public SerialPort
     void SetInputLen(int) override {}
     void SetRTSEnable(bool enable) override { m_rtsEnable = enable; }
     bool Output(std::uint8_t byte) override;
+    void Flush() override;
     int InBufferCount() override;
     std::optional<std::uint8_t> Input() override;
     PortFault LastFault() const override { return m_fault; }

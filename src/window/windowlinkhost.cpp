@@ -2,7 +2,6 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTime>
 #include <QTimer>
 
 namespace morvane
@@ -72,7 +71,7 @@ double WindowLinkHost::SecondsSinceMidnight()
 {
     if (m_clock)
         return m_clock();
-    return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    return m_timeOfDay.SecondsSinceMidnight();
 }
 
 } // namespace morvane

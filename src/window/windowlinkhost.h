@@ -48,6 +48,7 @@ class WindowLinkHost : public LinkHost
     QPointer<QLineEdit> m_rxEcho;
     QPointer<QTimer> m_watchdog;
     QtEventPump m_pump;
+    LocalTimeOfDay m_timeOfDay;
     Clock m_clock;
     MessagePresenter m_presenter;
 };

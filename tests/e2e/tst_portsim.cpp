@@ -48,6 +48,7 @@ struct PortUnderTest {
     {
         for (char c : frame)
             port.Output(static_cast<std::uint8_t>(c));
+        port.Flush();
     }
 
     // Collects what arrives until `count` bytes are in or the time is up.

@@ -26,7 +26,7 @@ class TestQtSerialPort : public QObject
     void refusedSettingsFailTheOpen();
     void settingsReachTheDevice();
 
-    void sendsRawBytesAtOnce();
+    void sendsRawBytesOnFlush();
     void receivesOneBytePerInput();
     void arrivingBytesWakeTheEventLoop();
     void refusedRequestToSendDoesNotFailTheOpen_data();
@@ -115,7 +115,7 @@ void TestQtSerialPort::settingsReachTheDevice()
     QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));
 }
 
-void TestQtSerialPort::sendsRawBytesAtOnce()
+void TestQtSerialPort::sendsRawBytesOnFlush()
 {
     PseudoTerminal pty;
     QVERIFY(pty.valid());
@@ -124,7 +124,8 @@ void TestQtSerialPort::sendsRawBytesAtOnce()
     QVERIFY(port.PortOpen());
     for (char c : kAwkwardBytes)
         QVERIFY(port.Output(static_cast<std::uint8_t>(c)));
-    // No event processing in between: each byte must have left when Output() returned.
+    port.Flush();
+    // No event processing in between: the whole frame must have left when Flush() returned.
     QCOMPARE(pty.Read(kAwkwardBytes.size(), 2000), kAwkwardBytes);
 }
 
@@ -190,6 +191,7 @@ void TestQtSerialPort::refusedRequestToSendDoesNotFailTheOpen()
     QVERIFY(port.PortOpen());
     QCOMPARE(port.LastFault(), PortFault::None);
     QVERIFY(port.Output(0x42));
+    port.Flush();
     QCOMPARE(pty.Read(1, 2000), QByteArray("\x42"));
     QVERIFY(pty.Write("\x24"));
     QVERIFY(PumpUntil([&] { return port.InBufferCount() == 1; }, 5000));
