@@ -1,0 +1,211 @@
+// Takes the pictures of docs/screenshots: the main window in each input type, the three
+// choosers as a click into their field opens them, and the failure messages. Run it on a
+// display (scripts/screenshots.sh runs it under Xvfb):  morvane-screenshots OUTPUT_DIR
+
+#include "camera.h"
+#include "window/commands.h"
+#include "window/frmmain.h"
+#include "window/icon.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+using namespace morvane;
+using namespace morvane::screenshots;
+
+namespace
+{
+
+constexpr int kPaintMs = 500;
+constexpr int kDialogGap = 12;
+
+struct ModeScene {
+    const char* file;
+    int type;
+    int mode;
+};
+
+const ModeScene kModeScenes[] = {
+    {"main-analog-0-5v.png", 0, 1},     {"main-analog-0-20ma.png", 0, 2},
+    {"main-digital-counter.png", 1, 3}, {"main-digital-up-timer.png", 1, 9},
+    {"main-serial-ascii.png", 2, 8},    {"main-serial-modbus-signed-long.png", 2, 11},
+};
+
+struct DialogScene {
+    const char* file;
+    int type;
+    int mode;
+    int field;
+    const char* dialog;
+};
+
+const DialogScene kDialogScenes[] = {
+    {"form4-timer-duration.png", 1, 9, 3, "Form4"},
+    {"form2-baud-rate.png", 2, 8, 8, "Form2"},
+    {"form3-parity.png", 2, 8, 9, "Form3"},
+};
+
+QString g_outputDir;
+int g_failures = 0;
+
+void Fail(const QString& what)
+{
+    std::fprintf(stderr, "morvane-screenshots: %s\n", qPrintable(what));
+    ++g_failures;
+}
+
+void Save(const QString& file)
+{
+    if (!SaveShownWindows(g_outputDir, file))
+        Fail("could not take " + file);
+}
+
+// A window in its design state at the top left of the screen, shown and painted.
+std::unique_ptr<FrmMain> ShowWindow()
+{
+    auto window = std::make_unique<FrmMain>();
+    window->move(0, 0);
+    window->show();
+    Settle(kPaintMs);
+    return window;
+}
+
+void SelectMode(FrmMain& window, int type, int mode)
+{
+    window.Option1(type)->click();
+    window.Option2(mode)->click();
+    Settle(kPaintMs);
+}
+
+// Ends a scene: every window the program shows closes, the choosers with it.
+void CloseAll()
+{
+    QApplication::closeAllWindows();
+    Settle(100);
+}
+
+void TakeModes()
+{
+    for (const ModeScene& scene : kModeScenes) {
+        auto window = ShowWindow();
+        SelectMode(*window, scene.type, scene.mode);
+        Save(scene.file);
+        CloseAll();
+    }
+}
+
+QWidget* ShownWindowNamed(const QString& name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    }
+    return nullptr;
+}
+
+void TakeDialogs()
+{
+    for (const DialogScene& scene : kDialogScenes) {
+        auto window = ShowWindow();
+        SelectMode(*window, scene.type, scene.mode);
+        ClickInto(window->Text1(scene.field));
+        Settle(kPaintMs);
+        QWidget* dialog = ShownWindowNamed(scene.dialog);
+        if (!dialog) {
+            Fail(QString("a click into Text1(%1) opened no %2").arg(scene.field).arg(scene.dialog));
+        } else {
+            // Without a window manager nobody places it; beside the main window it hides nothing.
+            dialog->move(window->frameGeometry().right() + kDialogGap, 0);
+            Settle(kPaintMs);
+            Save(scene.file);
+        }
+        CloseAll();
+    }
+}
+
+// Runs `command` and takes the picture while its message box is up.
+void TakeMessage(const QString& file, const std::function<void()>& command)
+{
+    bool caught = false;
+    OnNextMessageBox([&file](QMessageBox*) { Save(file); }, caught);
+    command();
+    if (!caught)
+        Fail("no message box came for " + file);
+}
+
+// A virtual controller that hears requests and never answers; empty when it cannot start.
+QString StartSilentController(QProcess& sim)
+{
+    sim.start(MORVANE_SIM_PATH, {"--silent"});
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(5000))
+        return {};
+    return QString::fromUtf8(sim.readLine()).trimmed();
+}
+
+void TakeMessages()
+{
+    {
+        auto window = ShowWindow();
+        window->txtCom(0)->setText("5");
+        TakeMessage("message-port-cannot-be-opened.png", [&] { window->Command1()->click(); });
+        CloseAll();
+    }
+    {
+        QProcess sim;
+        const QString device = StartSilentController(sim);
+        if (device.isEmpty()) {
+            Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+        } else {
+            qputenv("MORVANE_COM1", device.toUtf8()); // port "1", as the window starts
+            auto window = ShowWindow();
+            // Only the 20-second wait after the message is sped up, tenfold.
+            QElapsedTimer since;
+            since.start();
+            window->Commands().host().SetClock(
+                [since] { return 43200.0 + 10.0 * double(since.elapsed()) / 1000.0; });
+            TakeMessage("message-no-response.png", [&] { window->Command2()->click(); });
+            CloseAll();
+        }
+        sim.terminate();
+        sim.waitForFinished();
+    }
+    {
+        auto window = ShowWindow();
+        window->Text1(5)->setText("70000");
+        Settle(kPaintMs);
+        TakeMessage("message-out-of-range.png", [&] { window->Command2()->click(); });
+        CloseAll();
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(MorvaneIcon());
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: morvane-screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    g_outputDir = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(g_outputDir)) {
+        std::fprintf(stderr, "morvane-screenshots: cannot create %s\n", argv[1]);
+        return 1;
+    }
+    qunsetenv("MORVANE_COM5"); // port 5 must stand for a device that is not there
+    TakeModes();
+    TakeDialogs();
+    TakeMessages();
+    return g_failures == 0 ? 0 : 1;
+}
