@@ -15,8 +15,11 @@ using namespace morvane::testing;
 namespace
 {
 
-// The command's clock runs ten times faster, so the 20-second limit passes in about 2 s.
+// The command's clock runs ten times faster, so the 20-second limit passes in about 2 s; a
+// slow controller gets a clock five times faster, so that its late reply lands at 15 of the
+// 20 seconds with a full real second to spare on a busy machine.
 constexpr double kClockFactor = 10;
+constexpr double kSlowClockFactor = 5;
 
 // What the faulty controller holds (mode 8, ASCII), what the technician has typed (in mode 3,
 // Counter), and what the healthy controller holds (mode 10, Down Timer): three sets that no
@@ -73,12 +76,14 @@ void TestFaultRun::faultThenHealthyController_data()
 {
     QTest::addColumn<QStringList>("switches");
     QTest::addColumn<Command>("command");
+    QTest::addColumn<double>("clockFactor");
     QTest::addColumn<bool>("succeeds");
     QTest::addColumn<QStringList>("messageTitles");
     const QString comm = "Communication Error";
     struct Fault {
         const char* name;
         QStringList switches;
+        double clockFactor;
         bool succeeds;
         QStringList readMessages;
         QStringList writeMessages;
@@ -86,20 +91,20 @@ void TestFaultRun::faultThenHealthyController_data()
     // A write starts the one-second watchdog: it speaks up when no byte at all has come by
     // then, so a reply 15 s (of the command's clock) late gets its message too.
     const QList<Fault> faults = {
-        {"silent", {"--silent"}, false, {}, {comm}},
-        {"slow", {"--delay", "1500"}, true, {}, {comm}},
-        {"exception", {"--exception", "4"}, false, {comm}, {comm}},
-        {"bad-crc", {"--bad-crc"}, false, {}, {}},
-        {"noise", {"--noise", "9"}, true, {}, {}},
-        {"pieces", {"--pieces", "6", "--gap", "120"}, true, {}, {}},
-        {"other-slave", {"--slave-answer", "2"}, false, {}, {}},
-        {"hang-up", {"--hangup-after", "0"}, false, {comm}, {comm}},
+        {"silent", {"--silent"}, kClockFactor, false, {}, {comm}},
+        {"slow", {"--delay", "3000"}, kSlowClockFactor, true, {}, {comm}},
+        {"exception", {"--exception", "4"}, kClockFactor, false, {comm}, {comm}},
+        {"bad-crc", {"--bad-crc"}, kClockFactor, false, {}, {}},
+        {"noise", {"--noise", "9"}, kClockFactor, true, {}, {}},
+        {"pieces", {"--pieces", "6", "--gap", "120"}, kClockFactor, true, {}, {}},
+        {"other-slave", {"--slave-answer", "2"}, kClockFactor, false, {}, {}},
+        {"hang-up", {"--hangup-after", "0"}, kClockFactor, false, {comm}, {comm}},
     };
     for (const Fault& f : faults) {
         QTest::addRow("%s read", f.name)
-            << f.switches << Command::Read << f.succeeds << f.readMessages;
+            << f.switches << Command::Read << f.clockFactor << f.succeeds << f.readMessages;
         QTest::addRow("%s write", f.name)
-            << f.switches << Command::Write << f.succeeds << f.writeMessages;
+            << f.switches << Command::Write << f.clockFactor << f.succeeds << f.writeMessages;
     }
 }
 
@@ -107,10 +112,11 @@ void TestFaultRun::faultThenHealthyController()
 {
     QFETCH(QStringList, switches);
     QFETCH(Command, command);
+    QFETCH(double, clockFactor);
     QFETCH(bool, succeeds);
     QFETCH(QStringList, messageTitles);
     CommandFixture f;
-    f.UseFastClock(kClockFactor);
+    f.UseFastClock(clockFactor);
     QVERIFY2(f.StartSim(switches + QStringList{"--registers", kFaultyRegisters}),
              qPrintable(f.sim.ErrorText()));
     f.window.Option1(1)->click();
@@ -165,7 +171,7 @@ void TestFaultRun::faultThenHealthyController()
     std::printf("fault %-24s %s after %.2f s (%.1f s on the command's clock), %s, %s, "
                 "next command %s\n",
                 QTest::currentDataTag(), succeeds ? "Read OK" : "ERROR", seconds,
-                seconds * kClockFactor,
+                seconds * clockFactor,
                 messageTitles.isEmpty()
                     ? "no message"
                     : qPrintable(QString("message \"%1\"").arg(messageTitles.join("\", \""))),
