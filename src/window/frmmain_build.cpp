@@ -184,6 +184,8 @@ void FrmMain::BuildParameterRows(QGroupBox* frame)
                             fourMa ? TwipsRect(2760, 1080, 975, 285)
                                    : TwipsRect(1080, RowTop(row), 975, kRowLabelHeight));
         MakeWhiteBackground(m_label5[i]);
+        if (fourMa)
+            m_label5[i]->setIndent(TwipsToPixels(60)); // clear of Text1(3), which it overlaps
         m_text1[i] = Place(new ClickableField(kText1Texts[i], frame), Indexed("Text1", row),
                            fourMa ? TwipsRect(3720, 1080, 735, 285)
                                   : TwipsRect(2040, RowTop(row), 735, 285));

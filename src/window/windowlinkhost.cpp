@@ -1,7 +1,9 @@
 #include "window/windowlinkhost.h"
 
 #include <QLineEdit>
+#include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 namespace morvane
@@ -62,6 +64,7 @@ void WindowLinkHost::ShowMessage(const std::string& title, const std::string& te
     }
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, m_window);
+    box.button(QMessageBox::Ok)->setIcon(QIcon()); // some styles decorate OK with a tick
     box.exec();
 }
 
