@@ -34,7 +34,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=
     -DMORVANE_FUZZ=ON -DMORVANE_TESTS=OFF -DMORVANE_TOOLS=OFF >/dev/null
 cmake --build build-fuzz -j"$JOBS" --target morvane_fuzzers
 for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
+    [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     corpus="tests/fuzz/corpus/${name#fuzz_}"
     work=$(mktemp -d)
