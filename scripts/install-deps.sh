@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libmodbus-dev mbpoll socat
   clang-14 libclang-rt-14-dev
-  xvfb xauth imagemagick x11-utils
+  xvfb xauth imagemagick x11-utils xdotool procps
   fonts-dejavu-core
   dpkg-dev file
 )

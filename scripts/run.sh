@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the utility with a virtual controller on
 # port 1, so that "Read From Controller" works without hardware. The virtual controller
-# stops when the window closes. Set MORVANE_NO_SIM=1 to talk to real hardware instead.
+# stops when the window closes. Set MORVANE_NO_SIM=1 to talk to real hardware instead, and
+# MORVANE_SIM_LOG to a file to keep the virtual controller's record of the requests it saw.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +25,8 @@ fi
 
 workdir=$(mktemp -d)
 link="$workdir/morvane-com1"
-build/tools/morvane-sim --link "$link" >"$workdir/sim.log" 2>&1 &
+simlog=${MORVANE_SIM_LOG:-$workdir/sim.log}
+build/tools/morvane-sim/morvane-sim --link "$link" >"$simlog" 2>&1 &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$workdir"' EXIT
 
@@ -32,7 +34,7 @@ for _ in $(seq 50); do
     [ -e "$link" ] && break
     sleep 0.1
 done
-[ -e "$link" ] || { echo "The virtual controller did not start:" >&2; cat "$workdir/sim.log" >&2; exit 1; }
+[ -e "$link" ] || { echo "The virtual controller did not start:" >&2; cat "$simlog" >&2; exit 1; }
 
 echo "Virtual controller on $(readlink "$link"); port 1 of the utility points at it."
 MORVANE_COM1="$link" build/src/app/morvane-config

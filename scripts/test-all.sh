@@ -22,6 +22,9 @@ ctest --test-dir build --output-on-failure -j1
 step "Debian package: build, install, start, remove"
 bash scripts/package-test.sh build
 
+step "Run command: window, virtual controller, a read"
+bash scripts/run-smoke-test.sh
+
 step "Sanitizer build (address, undefined)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$JOBS"
