@@ -5,8 +5,10 @@
 #include <cmath>
 #include <limits>
 
-namespace morvane {
-namespace {
+namespace morvane
+{
+namespace
+{
 
 constexpr double kLargest = std::numeric_limits<double>::max();
 
@@ -18,10 +20,14 @@ constexpr std::size_t kMaxMantissaDigits = 780;
 // band keeps its arithmetic from overflowing however many digits the text has.
 constexpr std::int64_t kExponentBand = 100000;
 
-bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsSkipped(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 // Walks a text the way the field reading sees it: with blanks, tabs and line feeds gone.
-class Scanner {
+class Scanner
+{
   public:
     explicit Scanner(std::string_view text) : m_text(text) { SkipBlanks(); }
 
@@ -44,7 +50,10 @@ class Scanner {
     std::size_t m_pos = 0;
 };
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 int DigitValue(char c, int radix)
 {
@@ -184,7 +193,10 @@ double FieldValue(std::string_view text)
     return negative ? -magnitude : magnitude;
 }
 
-std::string PlainNumberText(double x) { return FormatShortest(x); }
+std::string PlainNumberText(double x)
+{
+    return FormatShortest(x);
+}
 
 std::string SignedNumberText(double x)
 {
@@ -208,7 +220,8 @@ double RoundHalfEven(double x)
     return std::fmod(below, 2.0) == 0 ? below : below + 1;
 }
 
-namespace {
+namespace
+{
 template <typename Int> std::optional<Int> RoundToInt(double x)
 {
     const double r = RoundHalfEven(x);
@@ -219,7 +232,13 @@ template <typename Int> std::optional<Int> RoundToInt(double x)
 }
 } // namespace
 
-std::optional<std::int16_t> RoundToInt16(double x) { return RoundToInt<std::int16_t>(x); }
-std::optional<std::int32_t> RoundToInt32(double x) { return RoundToInt<std::int32_t>(x); }
+std::optional<std::int16_t> RoundToInt16(double x)
+{
+    return RoundToInt<std::int16_t>(x);
+}
+std::optional<std::int32_t> RoundToInt32(double x)
+{
+    return RoundToInt<std::int32_t>(x);
+}
 
 } // namespace morvane

@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-namespace morvane {
+namespace morvane
+{
 
 // The number a field's text denotes. Blanks, tabs and line feeds are skipped anywhere;
 // then a sign, digits with at most one '.', and an exponent introduced by E or D.

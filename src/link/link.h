@@ -7,7 +7,8 @@
 
 #include <string>
 
-namespace morvane {
+namespace morvane
+{
 
 struct Link {
     Link(SerialPort& p, LinkHost& h) : port(p), host(h) {}

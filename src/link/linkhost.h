@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
-namespace morvane {
+namespace morvane
+{
 
-class LinkHost {
+class LinkHost
+{
   public:
     virtual ~LinkHost() = default;
 

@@ -6,7 +6,8 @@
 #include <array>
 #include <cstdint>
 
-namespace morvane {
+namespace morvane
+{
 
 // Every frame buffer and the register image have indices 0 to 400.
 inline constexpr int kLinkBufferSize = 401;

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-namespace morvane {
+namespace morvane
+{
 
 // Why the port is not (or no longer) usable, in terms a technician can act on.
 enum class PortFault {
@@ -20,7 +21,8 @@ enum class PortFault {
     Other,
 };
 
-class SerialPort {
+class SerialPort
+{
   public:
     virtual ~SerialPort() = default;
 

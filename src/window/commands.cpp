@@ -19,7 +19,10 @@ constexpr int kDataBits = 8;
 constexpr int kStopBits = 1;
 
 // A register's slot in RegImage for slave 1: slot n holds register n.
-std::size_t Slot(int reg) { return static_cast<std::size_t>(reg); }
+std::size_t Slot(int reg)
+{
+    return static_cast<std::size_t>(reg);
+}
 
 // The input type whose option group shows a mode; every value that is no mode counts as
 // "Modbus Signed Long" and so as Serial.
@@ -122,7 +125,10 @@ void ConfigCommands::WriteToController()
     }
 }
 
-void ConfigCommands::WatchdogTicked() { WatchdogTick(m_link); }
+void ConfigCommands::WatchdogTicked()
+{
+    WatchdogTick(m_link);
+}
 
 void ConfigCommands::OpenPort()
 {

@@ -1,7 +1,7 @@
 #include "window/windowlinkhost.h"
 
-#include <QLineEdit>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -20,8 +20,7 @@ void Append(QLineEdit* box, std::string_view text)
 
 WindowLinkHost::WindowLinkHost(QWidget* window, QLineEdit* status, QLineEdit* txEcho,
                                QLineEdit* rxEcho, QTimer* watchdog)
-    : m_window(window), m_status(status), m_txEcho(txEcho), m_rxEcho(rxEcho),
-      m_watchdog(watchdog)
+    : m_window(window), m_status(status), m_txEcho(txEcho), m_rxEcho(rxEcho), m_watchdog(watchdog)
 {
 }
 
@@ -39,8 +38,14 @@ void WindowLinkHost::ClearEchoes()
         m_rxEcho->clear();
 }
 
-void WindowLinkHost::AppendTxEcho(std::string_view text) { Append(m_txEcho, text); }
-void WindowLinkHost::AppendRxEcho(std::string_view text) { Append(m_rxEcho, text); }
+void WindowLinkHost::AppendTxEcho(std::string_view text)
+{
+    Append(m_txEcho, text);
+}
+void WindowLinkHost::AppendRxEcho(std::string_view text)
+{
+    Append(m_rxEcho, text);
+}
 
 void WindowLinkHost::StartWatchdog()
 {
@@ -54,7 +59,10 @@ void WindowLinkHost::StopWatchdog()
         m_watchdog->stop();
 }
 
-bool WindowLinkHost::WatchdogActive() const { return m_watchdog && m_watchdog->isActive(); }
+bool WindowLinkHost::WatchdogActive() const
+{
+    return m_watchdog && m_watchdog->isActive();
+}
 
 void WindowLinkHost::ShowMessage(const std::string& title, const std::string& text)
 {
@@ -68,7 +76,10 @@ void WindowLinkHost::ShowMessage(const std::string& title, const std::string& te
     box.exec();
 }
 
-void WindowLinkHost::PumpEvents(int maxWaitMs) { m_pump.Pump(maxWaitMs); }
+void WindowLinkHost::PumpEvents(int maxWaitMs)
+{
+    m_pump.Pump(maxWaitMs);
+}
 
 double WindowLinkHost::SecondsSinceMidnight()
 {

@@ -9,7 +9,8 @@
 
 using namespace morvane;
 
-class TestNumberText : public QObject {
+class TestNumberText : public QObject
+{
     Q_OBJECT
   private slots:
     void cleanup() { std::setlocale(LC_ALL, "C"); }

@@ -40,7 +40,8 @@ void TestCommands::readFillsFieldsAndSelectsTheMode_data()
     QTest::addColumn<QStringList>("fields");
     QTest::addColumn<int>("type");
     QTest::addColumn<int>("mode");
-    const auto row = [](const char* name, const char* regs, QStringList fields, int type, int mode) {
+    const auto row = [](const char* name, const char* regs, QStringList fields, int type,
+                        int mode) {
         QTest::newRow(name) << QString(regs) << fields << type << mode;
     };
     row("0-5V", "2,1,0,100,500,20,1,3,0", {"2", "1", "0", "100", "500", "20", "1", "3", "0"}, 0, 1);
@@ -59,8 +60,8 @@ void TestCommands::readFillsFieldsAndSelectsTheMode_data()
     // A mode the window does not know is shown as "Modbus Signed Long".
     row("mode 0", "2,0,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2,
         11);
-    row("mode 12", "2,12,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2,
-        11);
+    row("mode 12", "2,12,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"},
+        2, 11);
     row("mode 65535 reads as -1", "2,65535,0,100,500,20,1,3,0",
         {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2, 11);
 }
@@ -90,22 +91,20 @@ void TestCommands::writeThenReadGivesBackTheValues_data()
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<QString>("sent");
     QTest::addColumn<QStringList>("readBack");
-    QTest::newRow("design values") << QStringList{"2", "1", "0", "100", "500", "20", "1", "3", "0"}
-                                   << "2,1,0,100,500,20,1,3,0"
-                                   << QStringList{"2", "1", " 0", "100", "500", "20", "1", "3", "0"};
+    QTest::newRow("design values")
+        << QStringList{"2", "1", "0", "100", "500", "20", "1", "3", "0"} << "2,1,0,100,500,20,1,3,0"
+        << QStringList{"2", "1", " 0", "100", "500", "20", "1", "3", "0"};
     QTest::newRow("negative values as 16-bit complements")
         << QStringList{"2", "1", "-5", "-32768", "-1", "20", "1", "3", "0"}
         << "2,1,65531,32768,65535,20,1,3,0"
         << QStringList{"2", "1", "-5", "-32768", "-1", "20", "1", "3", "0"};
     QTest::newRow("half to even, units ignored")
         << QStringList{"2", "1", "12.5", "13.5", "7 kg", "", "&H10", "3", "0"}
-        << "2,1,12,14,7,0,16,3,0"
-        << QStringList{"2", "1", " 12", "14", "7", "0", "16", "3", "0"};
-    QTest::newRow("largest register value") << QStringList{"2", "1", "65535", "32767", "500", "20",
-                                                           "1", "3", "0"}
-                                            << "2,1,65535,32767,500,20,1,3,0"
-                                            << QStringList{"2", "1", "-1", "32767", "500", "20",
-                                                           "1", "3", "0"};
+        << "2,1,12,14,7,0,16,3,0" << QStringList{"2", "1", " 12", "14", "7", "0", "16", "3", "0"};
+    QTest::newRow("largest register value")
+        << QStringList{"2", "1", "65535", "32767", "500", "20", "1", "3", "0"}
+        << "2,1,65535,32767,500,20,1,3,0"
+        << QStringList{"2", "1", "-1", "32767", "500", "20", "1", "3", "0"};
 }
 
 void TestCommands::writeThenReadGivesBackTheValues()
@@ -152,11 +151,16 @@ void TestCommands::outOfRangeWriteSendsNothing_data()
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("sentAs");
-    QTest::newRow("70000") << 5 << "70000" << "70000";
-    QTest::newRow("-70000") << 4 << "-70000" << "-4464";
-    QTest::newRow("-0.25 rounds to 65536") << 6 << "-0.25" << "65536";
-    QTest::newRow("65535.5 rounds to 65536") << 9 << "65535.5" << "65536";
-    QTest::newRow("beyond 32 bits") << 7 << "1e20" << "";
+    QTest::newRow("70000") << 5 << "70000"
+                           << "70000";
+    QTest::newRow("-70000") << 4 << "-70000"
+                            << "-4464";
+    QTest::newRow("-0.25 rounds to 65536") << 6 << "-0.25"
+                                           << "65536";
+    QTest::newRow("65535.5 rounds to 65536") << 9 << "65535.5"
+                                             << "65536";
+    QTest::newRow("beyond 32 bits") << 7 << "1e20"
+                                    << "";
 }
 
 void TestCommands::outOfRangeWriteSendsNothing()
@@ -206,14 +210,18 @@ void TestCommands::controllerFailuresKeepTheWindow_data()
     QTest::addColumn<bool>("write");
     QTest::addColumn<QString>("messageTitle");
     QTest::addColumn<QString>("messageText");
-    QTest::newRow("refusal on read") << QStringList{"--exception", "2"} << false
-                                     << "Communication Error" << "illegal data address";
-    QTest::newRow("refusal on write") << QStringList{"--exception", "4"} << true
-                                      << "Communication Error" << "failure";
-    QTest::newRow("connection lost on read") << QStringList{"--hangup-after", "0"} << false
-                                             << "Communication Error" << "lost";
-    QTest::newRow("connection lost on write") << QStringList{"--hangup-after", "0"} << true
-                                              << "Communication Error" << "lost";
+    QTest::newRow("refusal on read")
+        << QStringList{"--exception", "2"} << false << "Communication Error"
+        << "illegal data address";
+    QTest::newRow("refusal on write")
+        << QStringList{"--exception", "4"} << true << "Communication Error"
+        << "failure";
+    QTest::newRow("connection lost on read")
+        << QStringList{"--hangup-after", "0"} << false << "Communication Error"
+        << "lost";
+    QTest::newRow("connection lost on write")
+        << QStringList{"--hangup-after", "0"} << true << "Communication Error"
+        << "lost";
 }
 
 void TestCommands::controllerFailuresKeepTheWindow()
@@ -291,8 +299,10 @@ void TestCommands::portThatCannotBeOpened_data()
     QTest::newRow("missing device") << "/dev/morvane-no-such-port"
                                     << "Unable to open Com Port /dev/morvane-no-such-port at 9600 "
                                        "Baud";
-    QTest::newRow("port 0") << "" << "Unable to open Com Port 0 at 9600 Baud";
-    QTest::newRow("beyond 16 bits") << "70000" << "Unable to open Com Port 70000 at 9600 Baud";
+    QTest::newRow("port 0") << ""
+                            << "Unable to open Com Port 0 at 9600 Baud";
+    QTest::newRow("beyond 16 bits") << "70000"
+                                    << "Unable to open Com Port 70000 at 9600 Baud";
 }
 
 void TestCommands::portThatCannotBeOpened()

@@ -1,6 +1,7 @@
 #include "fakelinkhost.h"
 
-namespace morvane::testing {
+namespace morvane::testing
+{
 
 void FakeLinkHost::StartWatchdog()
 {

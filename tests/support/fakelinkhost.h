@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-namespace morvane::testing {
+namespace morvane::testing
+{
 
 struct ShownMessage {
     std::string title;
@@ -17,9 +18,14 @@ struct ShownMessage {
     double at; // seconds since midnight when it was shown
 };
 
-class FakeLinkHost : public LinkHost {
+class FakeLinkHost : public LinkHost
+{
   public:
-    void SetStatus(const std::string& text) override { status = text; statusHistory.push_back(text); }
+    void SetStatus(const std::string& text) override
+    {
+        status = text;
+        statusHistory.push_back(text);
+    }
     void ClearEchoes() override { txEcho.clear(), rxEcho.clear(); }
     void AppendTxEcho(std::string_view text) override { txEcho += text; }
     void AppendRxEcho(std::string_view text) override { rxEcho += text; }

@@ -1,6 +1,7 @@
 #include "fakeserialport.h"
 
-namespace morvane::testing {
+namespace morvane::testing
+{
 
 void FakeSerialPort::SetPortOpen(bool open)
 {
@@ -35,7 +36,10 @@ bool FakeSerialPort::Output(std::uint8_t byte)
     return true;
 }
 
-int FakeSerialPort::InBufferCount() { return m_open ? static_cast<int>(m_input.size()) : 0; }
+int FakeSerialPort::InBufferCount()
+{
+    return m_open ? static_cast<int>(m_input.size()) : 0;
+}
 
 std::optional<std::uint8_t> FakeSerialPort::Input()
 {

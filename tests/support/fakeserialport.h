@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-namespace morvane::testing {
+namespace morvane::testing
+{
 
-class FakeSerialPort : public SerialPort {
+class FakeSerialPort : public SerialPort
+{
   public:
     bool PortOpen() const override { return m_open; }
     void SetPortOpen(bool open) override;
