@@ -3,6 +3,7 @@
 #include "link/comport.h"
 #include "link/requests.h"
 #include "window/frmmain.h"
+#include "window/modetable.h"
 #include "window/registermap.h"
 
 #include <QLabel>
@@ -22,17 +23,6 @@ constexpr int kStopBits = 1;
 std::size_t Slot(int reg)
 {
     return static_cast<std::size_t>(reg);
-}
-
-// The input type whose option group shows a mode; every value that is no mode counts as
-// "Modbus Signed Long" and so as Serial.
-int TypeOfMode(std::int32_t mode)
-{
-    if (mode == 1 || mode == 2)
-        return 0;
-    if ((mode >= 3 && mode <= 7) || mode == 9 || mode == 10)
-        return 1;
-    return 2;
 }
 
 std::string FieldCaption(const QLabel* label)
@@ -165,9 +155,9 @@ void ConfigCommands::ShowRegistersInFields()
 void ConfigCommands::SelectControllerMode()
 {
     auto& modeSlot = m_link.state.RegImage[Slot(RegisterOfField(kModeField))];
-    const int type = TypeOfMode(modeSlot);
-    if (modeSlot < 1 || modeSlot > 11)
-        modeSlot = 11;
+    const int type = InputTypeOfMode(modeSlot);
+    if (!IsMode(modeSlot))
+        modeSlot = kLastMode; // a value no option shows counts as "Modbus Signed Long"
     m_window.Option1(type)->setChecked(true);
     m_window.Option2(modeSlot)->setChecked(true);
 }
