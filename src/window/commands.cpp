@@ -120,6 +120,16 @@ void ConfigCommands::WatchdogTicked()
     WatchdogTick(m_link);
 }
 
+void ConfigCommands::Abandon()
+{
+    if (!m_busy)
+        return;
+    m_host.SetQuiet(true);
+    m_host.StopWatchdog();
+    // The wait sees its port gone and ends.
+    ClosePort();
+}
+
 void ConfigCommands::OpenPort()
 {
     std::int16_t dataBits = kDataBits;

@@ -28,6 +28,9 @@ class ConfigCommands : public QObject
     void WriteToController();
     // Timer1's tick: the no-response message.
     void WatchdogTicked();
+    // Ends a command that waits for the controller at once and without messages, for a
+    // window that is closing. Does nothing when no command runs.
+    void Abandon();
 
     bool Busy() const { return m_busy; }
     Link& link() { return m_link; }

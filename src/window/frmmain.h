@@ -65,6 +65,10 @@ class FrmMain : public QWidget
     int InputType() const { return m_inputType; }
     int ModeByType(int type) const { return m_modeByType.at(static_cast<std::size_t>(type)); }
 
+  protected:
+    // Closing the window abandons a command that waits for the controller.
+    void closeEvent(QCloseEvent* event) override;
+
   signals:
     // A pointer click into the enabled field Text1(index); reaching it by keyboard is not one.
     void fieldClicked(int index);

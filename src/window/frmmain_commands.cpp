@@ -3,6 +3,7 @@
 #include "window/commands.h"
 #include "window/frmmain.h"
 
+#include <QCloseEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -25,6 +26,14 @@ void FrmMain::Load()
     connect(m_command2, &QPushButton::clicked, m_commands.get(),
             [this] { m_commands->WriteToController(); });
     connect(m_timer1, &QTimer::timeout, m_commands.get(), [this] { m_commands->WatchdogTicked(); });
+}
+
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    // The command's wait runs inside this window's event handling: without this it would keep
+    // the program alive, windowless, until the controller's time limit.
+    m_commands->Abandon();
+    QWidget::closeEvent(event);
 }
 
 } // namespace morvane

@@ -66,6 +66,8 @@ bool WindowLinkHost::WatchdogActive() const
 
 void WindowLinkHost::ShowMessage(const std::string& title, const std::string& text)
 {
+    if (m_quiet)
+        return;
     if (m_presenter) {
         m_presenter(title, text);
         return;

@@ -40,6 +40,8 @@ class WindowLinkHost : public LinkHost
     void SetClock(Clock clock) { m_clock = std::move(clock); }
     // Message boxes with one OK button, unless a test takes the messages instead.
     void SetMessagePresenter(MessagePresenter presenter) { m_presenter = std::move(presenter); }
+    // No more messages: the window they would speak for is going away.
+    void SetQuiet(bool quiet) { m_quiet = quiet; }
 
   private:
     QPointer<QWidget> m_window;
@@ -51,6 +53,7 @@ class WindowLinkHost : public LinkHost
     LocalTimeOfDay m_timeOfDay;
     Clock m_clock;
     MessagePresenter m_presenter;
+    bool m_quiet = false;
 };
 
 } // namespace morvane

@@ -28,6 +28,8 @@ class TestCommands : public QObject
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
     void commandsAreRefusedWhileOneRuns();
+    void closingTheWindowEndsAWaitingCommand_data();
+    void closingTheWindowEndsAWaitingCommand();
     void messageBoxHasOneOkButtonAndNoIcon();
     void silentReadEndsAtTheRealTimeLimit();
 };
@@ -344,6 +346,31 @@ void TestCommands::commandsAreRefusedWhileOneRuns()
     QCOMPARE(f.Status(), QString("Read OK"));
     QCOMPARE(f.sim.RequestCount(), 1);
     QVERIFY(f.window.Command1()->isEnabled() && f.window.Command2()->isEnabled());
+}
+
+void TestCommands::closingTheWindowEndsAWaitingCommand_data()
+{
+    QTest::addColumn<bool>("write");
+    QTest::newRow("read") << false;
+    QTest::newRow("write") << true;
+}
+
+void TestCommands::closingTheWindowEndsAWaitingCommand()
+{
+    QFETCH(bool, write);
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--silent"}), qPrintable(f.sim.ErrorText()));
+    f.window.show();
+    QTimer::singleShot(300, &f.window, [&] { f.window.close(); });
+    QElapsedTimer clock;
+    clock.start();
+
+    (write ? f.window.Command2() : f.window.Command1())->click();
+
+    QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(f.messages.isEmpty()); // not even the watchdog's, had it been due
+    QVERIFY(!f.window.Comm1()->PortOpen());
+    QVERIFY(!f.window.Timer1()->isActive());
 }
 
 void TestCommands::messageBoxHasOneOkButtonAndNoIcon()
