@@ -15,8 +15,12 @@ files=(/usr/bin/morvane-config /usr/share/applications/morvane-config.desktop
        /usr/share/icons/hicolor/48x48/apps/morvane-config.png
        /usr/share/icons/hicolor/256x256/apps/morvane-config.png)
 
+# Installing and removing a package needs root; a user who may use sudo runs it through sudo.
+as_root=()
+[ "$(id -u)" -ne 0 ] && as_root=(sudo DEBIAN_FRONTEND=noninteractive)
 export DEBIAN_FRONTEND=noninteractive
-dpkg -i "$deb" >/dev/null || { apt-get install -f -y --no-install-recommends >/dev/null; dpkg -i "$deb"; }
+"${as_root[@]}" dpkg -i "$deb" >/dev/null ||
+    { "${as_root[@]}" apt-get install -f -y --no-install-recommends >/dev/null; "${as_root[@]}" dpkg -i "$deb"; }
 for f in "${files[@]}"; do
     [ -e "$f" ] || { echo "missing after install: $f" >&2; exit 1; }
 done
@@ -33,7 +37,7 @@ if [ "$status" -ne 124 ]; then
 fi
 echo "installed program started and ran"
 
-dpkg -r morvane-config >/dev/null
+"${as_root[@]}" dpkg -r morvane-config >/dev/null
 for f in "${files[@]}"; do
     [ ! -e "$f" ] || { echo "left behind after removal: $f" >&2; exit 1; }
 done

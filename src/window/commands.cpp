@@ -25,6 +25,16 @@ std::size_t Slot(int reg)
     return static_cast<std::size_t>(reg);
 }
 
+// "Counter  " is shown with trailing blanks; a sentence has none.
+std::string ModeName(int mode)
+{
+    if (!IsMode(mode))
+        return "in use";
+    std::string name(ModeCaption(mode));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name;
+}
+
 std::string FieldCaption(const QLabel* label)
 {
     QString caption = label->text().trimmed();
@@ -85,6 +95,9 @@ void ConfigCommands::ReadFromController()
     ShowRegistersInFields();
     ClosePort();
     SelectControllerMode();
+    // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
+    // old 20 mA value.
+    m_window.RecomputeFourMa();
 }
 
 void ConfigCommands::WriteToController()
@@ -170,6 +183,9 @@ void ConfigCommands::SelectControllerMode()
         modeSlot = kLastMode; // a value no option shows counts as "Modbus Signed Long"
     m_window.Option1(type)->setChecked(true);
     m_window.Option2(modeSlot)->setChecked(true);
+    // Selecting the option that is already selected runs nothing and would leave the number
+    // read ("0", "12", "-1") in the mode field, where nobody can correct it before a write.
+    m_window.Text1(kModeField)->setText(QString::number(modeSlot));
 }
 
 std::optional<std::array<std::int32_t, ConfigRegisterCount>> ConfigCommands::FieldRegisterValues()
@@ -177,22 +193,53 @@ std::optional<std::array<std::int32_t, ConfigRegisterCount>> ConfigCommands::Fie
     std::array<std::int32_t, ConfigRegisterCount> values{};
     for (int field = kFirstRegisterField; field <= kLastRegisterField; ++field) {
         const std::string text = m_window.Text1(field)->text().toStdString();
-        const auto value = FieldRegisterValue(text);
-        if (value && FitsRegister(*value)) {
-            values[std::size_t(field - kFirstRegisterField)] = *value;
+        const RegisterWrite write = RegisterWriteOfText(text);
+        if (write.refusal == WriteRefusal::None) {
+            values[std::size_t(field - kFirstRegisterField)] = write.value;
             continue;
         }
-        const std::string problem =
-            value ? "would be sent as " + std::to_string(*value) + ", which one register cannot"
-                  : "is more than one register can";
-        m_host.ShowMessage("Error", "Nothing was written to the controller.\r\n" +
-                                        FieldCaption(m_window.Label5(field)) + ": \"" + text +
-                                        "\" " + problem +
-                                        " hold (0 to 65535).\r\n"
-                                        "Enter a number from -32768 to 65535.");
+        m_host.ShowMessage("Error", WriteRefusalText(field, text, write));
         return std::nullopt;
     }
     return values;
+}
+
+// Names the row as the window labels it, and says so when the row is greyed out: a value
+// typed before the mode changed is still written, though the user no longer sees it as live.
+std::string ConfigCommands::WriteRefusalText(int field, const std::string& text,
+                                             const RegisterWrite& write) const
+{
+    const std::string row = m_window.Label6(field)->text().toStdString() + " (" +
+                            FieldCaption(m_window.Label5(field)) + ")";
+    std::string problem;
+    switch (write.refusal) {
+    case WriteRefusal::AboveRange:
+        problem = "would be sent as " + std::to_string(write.value) +
+                  ", which one register cannot hold (0 to 65535).";
+        break;
+    case WriteRefusal::BelowRange:
+        problem = "is below -32768, so one register cannot hold it (0 to 65535).";
+        break;
+    default:
+        problem = "is more than one register can hold (0 to 65535).";
+        break;
+    }
+    std::string message =
+        "Nothing was written to the controller.\r\n" + row + ": \"" + text + "\" " + problem;
+    if (!m_window.Text1(field)->isEnabled())
+        message += "\r\n" + UnusedRowNote(field);
+    return message + "\r\nEnter a number from -32768 to 65535.";
+}
+
+std::string ConfigCommands::UnusedRowNote(int field) const
+{
+    const int mode = m_window.Text1(kModeField)->text().toInt();
+    const std::string param = m_window.Label6(field)->text().toStdString();
+    std::string note = "The mode " + ModeName(mode) + " does not use " + param +
+                       ", but its value is written all the same.";
+    if (const std::optional<int> user = FirstModeUsingRow(field))
+        note += " To correct it, choose a mode that uses it, such as " + ModeName(*user) + ".";
+    return note;
 }
 
 } // namespace morvane

@@ -5,6 +5,7 @@
 
 #include "link/link.h"
 #include "link/receive.h"
+#include "window/registermap.h"
 #include "window/windowlinkhost.h"
 
 #include <QObject>
@@ -48,6 +49,9 @@ class ConfigCommands : public QObject
     // The nine register values the fields stand for, or nothing after telling the user which
     // field cannot be sent.
     std::optional<std::array<std::int32_t, ConfigRegisterCount>> FieldRegisterValues();
+    std::string WriteRefusalText(int field, const std::string& text,
+                                 const RegisterWrite& write) const;
+    std::string UnusedRowNote(int field) const;
 
     FrmMain& m_window;
     WindowLinkHost m_host;

@@ -144,6 +144,11 @@ void FrmMain::UpdateMilliampPair(int index)
     --m_pairWriteDepth;
 }
 
+void FrmMain::RecomputeFourMa()
+{
+    UpdateMilliampPair(kZeroMaField);
+}
+
 void FrmMain::SelectInputType(int type)
 {
     if (type < 0 || type >= kInputTypeCount)

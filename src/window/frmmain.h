@@ -57,6 +57,9 @@ class FrmMain : public QWidget
     // Runs after every change of Text1(index): holds Digits and Dec Place in range, rebuilds
     // the display preview, and keeps the 0 mA / 4 mA pair together.
     void CheckParameterEntry(int index);
+    // Puts the 4 mA value a fifth of the way from the 0 mA to the 20 mA value, as a change of
+    // the 0 mA value does.
+    void RecomputeFourMa();
 
     // Run when Option1(type) or Option2(mode) becomes selected, by the user or by code.
     void SelectInputType(int type);

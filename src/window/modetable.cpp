@@ -84,6 +84,16 @@ int FirstModeOfType(int type)
     }
 }
 
+std::optional<int> FirstModeUsingRow(int row)
+{
+    if (row < kFirstModeRow || row > kLastModeRow)
+        return std::nullopt;
+    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
+        if (ModeRowFor(mode).RowEnabled(row))
+            return mode;
+    return std::nullopt;
+}
+
 std::span<const int> ModesOfType(int type)
 {
     switch (type) {

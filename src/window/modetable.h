@@ -47,6 +47,9 @@ int InputTypeOfMode(int mode);
 // The mode a type switches to when it is chosen: 1, 3 or 8.
 int FirstModeOfType(int type);
 
+// The lowest mode that enables the row; nothing for a row no mode enables.
+std::optional<int> FirstModeUsingRow(int row);
+
 // A type's modes in the order their options are enabled and disabled.
 std::span<const int> ModesOfType(int type);
 

@@ -26,4 +26,16 @@ std::optional<std::int32_t> FieldRegisterValue(std::string_view text)
     return RoundToInt32(x);
 }
 
+RegisterWrite RegisterWriteOfText(std::string_view text)
+{
+    // A number below -32768 plus 65536 lands on a positive value that some other text means:
+    // "-40000" would reach the controller as 25536.
+    if (RoundHalfEven(FieldValue(text)) < -32768)
+        return {0, WriteRefusal::BelowRange};
+    const std::optional<std::int32_t> value = FieldRegisterValue(text);
+    if (!value)
+        return {0, WriteRefusal::Beyond32Bits};
+    return {*value, FitsRegister(*value) ? WriteRefusal::None : WriteRefusal::AboveRange};
+}
+
 } // namespace morvane

@@ -45,4 +45,21 @@ constexpr bool FitsRegister(std::int32_t value)
     return value >= 0 && value <= 65535;
 }
 
+// Why a field's text cannot be written to the controller.
+enum class WriteRefusal {
+    None,
+    AboveRange, // its register value lies above 65535 ("70000", "-0.25")
+    BelowRange, // its number lies below -32768: its complement would be another positive value
+    Beyond32Bits,
+};
+
+struct RegisterWrite {
+    std::int32_t value = 0; // the register value to send; when refused, what it would have been
+    WriteRefusal refusal = WriteRefusal::None;
+};
+
+// The register value a field's text is written as, or why it cannot be: a number from -32768
+// to -1 travels as its 16-bit complement, 0 to 65535 unchanged, anything else is refused.
+RegisterWrite RegisterWriteOfText(std::string_view text);
+
 } // namespace morvane

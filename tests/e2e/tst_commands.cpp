@@ -3,6 +3,9 @@
 
 #include "commandfixture.h"
 
+#include "common/numbertext.h"
+#include "window/entrychecks.h"
+
 #include <QMessageBox>
 #include <QtTest>
 
@@ -17,6 +20,8 @@ class TestCommands : public QObject
     void readFillsFieldsAndSelectsTheMode();
     void writeThenReadGivesBackTheValues_data();
     void writeThenReadGivesBackTheValues();
+    void unknownModeReadTwiceIsWrittenAsEleven_data();
+    void unknownModeReadTwiceIsWrittenAsEleven();
     void timerDurationTravelsUnsigned();
     void outOfRangeWriteSendsNothing_data();
     void outOfRangeWriteSendsNothing();
@@ -34,8 +39,9 @@ class TestCommands : public QObject
     void silentReadEndsAtTheRealTimeLimit();
 };
 
-// A new value in Text1(3) recomputes the hidden 4 mA value, which writes the 0 mA value back
-// in its signed form: hence the leading blank in the third field after some reads.
+// A read recomputes the hidden 4 mA value from the 0 mA and 20 mA values read, and a new 4 mA
+// value writes the 0 mA value back in its signed form: hence the leading blank in the third
+// field after most reads.
 void TestCommands::readFillsFieldsAndSelectsTheMode_data()
 {
     QTest::addColumn<QString>("registers");
@@ -46,26 +52,27 @@ void TestCommands::readFillsFieldsAndSelectsTheMode_data()
                         int mode) {
         QTest::newRow(name) << QString(regs) << fields << type << mode;
     };
-    row("0-5V", "2,1,0,100,500,20,1,3,0", {"2", "1", "0", "100", "500", "20", "1", "3", "0"}, 0, 1);
+    row("0-5V", "2,1,0,100,500,20,1,3,0", {"2", "1", " 0", "100", "500", "20", "1", "3", "0"}, 0,
+        1);
     row("0-20mA", "1,2,10,90,250,20,1,3,0", {"1", "2", " 10", "90", "250", "20", "1", "3", "0"}, 0,
         2);
     row("Counter, signed values", "0,3,65535,32768,32767,20,1,3,0",
         {"0", "3", "-1", "-32768", "32767", "20", "1", "3", "0"}, 1, 3);
-    row("ASCII", "2,8,0,100,500,20,17,7,2", {"2", "8", "0", "100", "500", "20", "17", "7", "2"}, 2,
+    row("ASCII", "2,8,0,100,500,20,17,7,2", {"2", "8", " 0", "100", "500", "20", "17", "7", "2"}, 2,
         8);
     row("Up Timer shows the duration unsigned", "2,9,40000,100,500,20,1,3,0",
         {"2", "9", " 40000", "100", "500", "20", "1", "3", "0"}, 1, 9);
     row("Down Timer", "2,10,65535,100,500,20,1,3,0",
         {"2", "10", " 65535", "100", "500", "20", "1", "3", "0"}, 1, 10);
     row("Modbus Signed Long", "2,11,0,100,500,20,5,4,1",
-        {"2", "11", "0", "100", "500", "20", "5", "4", "1"}, 2, 11);
+        {"2", "11", " 0", "100", "500", "20", "5", "4", "1"}, 2, 11);
     // A mode the window does not know is shown as "Modbus Signed Long".
-    row("mode 0", "2,0,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2,
+    row("mode 0", "2,0,0,100,500,20,1,3,0", {"2", "11", " 0", "100", "500", "20", "1", "3", "0"}, 2,
         11);
-    row("mode 12", "2,12,0,100,500,20,1,3,0", {"2", "11", "0", "100", "500", "20", "1", "3", "0"},
+    row("mode 12", "2,12,0,100,500,20,1,3,0", {"2", "11", " 0", "100", "500", "20", "1", "3", "0"},
         2, 11);
     row("mode 65535 reads as -1", "2,65535,0,100,500,20,1,3,0",
-        {"2", "11", "0", "100", "500", "20", "1", "3", "0"}, 2, 11);
+        {"2", "11", " 0", "100", "500", "20", "1", "3", "0"}, 2, 11);
 }
 
 void TestCommands::readFillsFieldsAndSelectsTheMode()
@@ -86,6 +93,38 @@ void TestCommands::readFillsFieldsAndSelectsTheMode()
     QCOMPARE(f.sim.Requests(), QStringList{"request fn=3 addr=2 count=9"});
     QVERIFY(f.messages.isEmpty());
     QVERIFY(!f.window.Comm1()->PortOpen());
+    // The 4 mA value follows the 0 mA and 20 mA values read, not the 20 mA value before.
+    const auto value = [&](int i) { return FieldValue(f.window.Text1(i)->text().toStdString()); };
+    QCOMPARE(f.window.Text1(10)->text().toStdString(), FourMaText(value(3), value(4)));
+}
+
+void TestCommands::unknownModeReadTwiceIsWrittenAsEleven_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("0") << "0";
+    QTest::newRow("12") << "12";
+    QTest::newRow("65535") << "65535";
+}
+
+// The second read finds "Modbus Signed Long" already selected, so selecting it runs nothing;
+// the mode field must still show, and the write send, the mode the window shows.
+void TestCommands::unknownModeReadTwiceIsWrittenAsEleven()
+{
+    QFETCH(QString, mode);
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--registers", "2," + mode + ",0,100,500,20,1,3,0"}),
+             qPrintable(f.sim.ErrorText()));
+    for (int read = 0; read < 2; ++read) {
+        f.window.Command1()->click();
+        QCOMPARE(f.Status(), QString("Read OK"));
+        QCOMPARE(f.window.Text1(2)->text(), QString("11"));
+        QVERIFY(f.window.Option2(11)->isChecked());
+    }
+    f.window.Command2()->click();
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QVERIFY(f.sim.WaitForRequests(3));
+    QVERIFY2(f.sim.Requests().last().endsWith("values=2,11,0,100,500,20,1,3,0"),
+             qPrintable(f.sim.Requests().last()));
 }
 
 void TestCommands::writeThenReadGivesBackTheValues_data()
@@ -152,27 +191,40 @@ void TestCommands::outOfRangeWriteSendsNothing_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("sentAs");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<int>("typeAfter"); // the input type chosen after typing; -1 for none
+    QTest::addColumn<QString>("note");  // what the message says of a row the mode greys out
+    const QString unused = "The mode %1 does not use Param%2, but its value is written all "
+                           "the same. To correct it, choose a mode that uses it, such as %3.";
     QTest::newRow("70000") << 5 << "70000"
-                           << "70000";
-    QTest::newRow("-70000") << 4 << "-70000"
-                            << "-4464";
-    QTest::newRow("-0.25 rounds to 65536") << 6 << "-0.25"
-                                           << "65536";
-    QTest::newRow("65535.5 rounds to 65536") << 9 << "65535.5"
-                                             << "65536";
+                           << "would be sent as 70000" << -1 << "";
+    QTest::newRow("-0.25 rounds to 65536") << 5 << "-0.25"
+                                           << "would be sent as 65536" << -1 << "";
+    QTest::newRow("65535.5 rounds to 65536, unused row")
+        << 9 << "65535.5"
+        << "would be sent as 65536" << -1 << unused.arg("0-5V").arg(9).arg("ASCII");
     QTest::newRow("beyond 32 bits") << 7 << "1e20"
-                                    << "";
+                                    << "is more than one register can hold" << -1
+                                    << unused.arg("0-5V").arg(7).arg("Modbus Signed Long");
+    for (const char* below : {"-32769", "-40000", "-65536", "-70000"})
+        QTest::newRow(below) << 4 << below << "is below -32768" << -1 << "";
+    QTest::newRow("typed, then greyed out by the mode")
+        << 4 << "70000"
+        << "would be sent as 70000" << 2 << unused.arg("ASCII").arg(4).arg("0-5V");
 }
 
 void TestCommands::outOfRangeWriteSendsNothing()
 {
     QFETCH(int, field);
     QFETCH(QString, text);
-    QFETCH(QString, sentAs);
+    QFETCH(QString, problem);
+    QFETCH(int, typeAfter);
+    QFETCH(QString, note);
     CommandFixture f;
     QVERIFY2(f.StartSim(), qPrintable(f.sim.ErrorText()));
     f.window.Text1(field)->setText(text);
+    if (typeAfter >= 0)
+        f.window.Option1(typeAfter)->click();
     const auto slotsBefore = f.window.Commands().link().state.RegImage;
 
     f.window.Command2()->click();
@@ -180,12 +232,16 @@ void TestCommands::outOfRangeWriteSendsNothing()
     QCOMPARE(f.Status(), QString("ERROR"));
     QCOMPARE(f.messages.size(), 1);
     QCOMPARE(f.messages[0].title, QString("Error"));
-    const QString caption = f.window.Label5(field)->text().trimmed().chopped(1);
-    QVERIFY2(f.messages[0].text.contains(caption + ": \"" + text + "\""),
+    const QString row = f.window.Label6(field)->text() + " (" +
+                        f.window.Label5(field)->text().trimmed().chopped(1) + ")";
+    const QStringList lines = f.messages[0].text.split("\r\n");
+    QVERIFY2(lines.value(1).startsWith(row + ": \"" + text + "\" " + problem),
              qPrintable(f.messages[0].text));
-    QVERIFY(f.messages[0].text.contains("0 to 65535"));
-    if (!sentAs.isEmpty())
-        QVERIFY(f.messages[0].text.contains("sent as " + sentAs));
+    QVERIFY(lines.value(1).endsWith("(0 to 65535)."));
+    QCOMPARE(lines.size(), note.isEmpty() ? 3 : 4);
+    if (!note.isEmpty())
+        QCOMPARE(lines[2], note);
+    QCOMPARE(lines.last(), QString("Enter a number from -32768 to 65535."));
     QVERIFY(f.window.Commands().link().state.RegImage == slotsBefore);
     QVERIFY(!f.window.Timer1()->isActive());
     QTest::qWait(200);

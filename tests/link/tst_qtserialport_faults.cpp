@@ -10,6 +10,7 @@
 #include <QSerialPortInfo>
 #include <QtTest>
 
+#include <pwd.h>
 #include <sys/stat.h>
 
 using namespace morvane;
@@ -131,15 +132,28 @@ void TestQtSerialPortFaults::permissionDeniedNamesTheGroup()
     QVERIFY(pty.valid());
     QCOMPARE(::chmod(pty.path().c_str(), mode_t(mode)), 0);
     QStringList command;
+    QTemporaryDir reachable;
+    QString openerPath = MORVANE_PORT_OPENER;
     if (::geteuid() == 0) {
         const QString runuser =
             QStandardPaths::findExecutable("runuser", {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
         QVERIFY2(!runuser.isEmpty(), "runuser (util-linux) is needed to drop privileges");
+        QVERIFY2(::getpwnam("nobody") != nullptr, "the unprivileged user nobody is needed");
+        // The build tree may lie where nobody cannot enter (/root, a closed home directory).
+        QVERIFY(reachable.isValid());
+        QVERIFY(QFile::setPermissions(reachable.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::ReadOther |
+                                                            QFile::ExeOther));
+        const QString copy = reachable.filePath("port_opener");
+        QVERIFY(QFile::copy(openerPath, copy));
+        QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                                QFile::ExeOther));
+        openerPath = copy;
         command << runuser << "-u"
                 << "nobody"
                 << "--";
     }
-    command << MORVANE_PORT_OPENER << QString::fromStdString(pty.path());
+    command << openerPath << QString::fromStdString(pty.path());
     QProcess opener;
     opener.start(command.takeFirst(), command);
     QVERIFY(opener.waitForFinished(30000));

@@ -12,8 +12,8 @@ class TestRegisterMap : public QObject
     void valueToText();
     void textToValue_data();
     void textToValue();
-    void fitsRegister_data();
-    void fitsRegister();
+    void writeRefusal_data();
+    void writeRefusal();
 };
 
 void TestRegisterMap::valueToText_data()
@@ -82,29 +82,40 @@ void TestRegisterMap::textToValue()
         QCOMPARE(*result, value);
 }
 
-void TestRegisterMap::fitsRegister_data()
+void TestRegisterMap::writeRefusal_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("fits");
-    QTest::newRow("0") << QByteArray("0") << true;
-    QTest::newRow("65535") << QByteArray("65535") << true;
-    QTest::newRow("65535.5 rounds to 65536") << QByteArray("65535.5") << false;
-    QTest::newRow("65534.5 rounds to even") << QByteArray("65534.5") << true;
-    QTest::newRow("-65536") << QByteArray("-65536") << true;
-    QTest::newRow("-65536.5 rounds to even") << QByteArray("-65536.5") << true;
-    QTest::newRow("-65537") << QByteArray("-65537") << false;
-    QTest::newRow("-0.25") << QByteArray("-0.25") << false;
-    QTest::newRow("-0.75") << QByteArray("-0.75") << true;
-    QTest::newRow("70000") << QByteArray("70000") << false;
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<int>("value");
+    const int none = int(WriteRefusal::None);
+    const int above = int(WriteRefusal::AboveRange);
+    const int below = int(WriteRefusal::BelowRange);
+    QTest::newRow("0") << QByteArray("0") << none << 0;
+    QTest::newRow("65535") << QByteArray("65535") << none << 65535;
+    QTest::newRow("65535.5 rounds to 65536") << QByteArray("65535.5") << above << 65536;
+    QTest::newRow("65534.5 rounds to even") << QByteArray("65534.5") << none << 65534;
+    QTest::newRow("-32768") << QByteArray("-32768") << none << 32768;
+    QTest::newRow("-32768.5 rounds to even") << QByteArray("-32768.5") << none << 32768;
+    QTest::newRow("-32769") << QByteArray("-32769") << below << 0;
+    QTest::newRow("-65536") << QByteArray("-65536") << below << 0;
+    QTest::newRow("-65536.5") << QByteArray("-65536.5") << below << 0;
+    QTest::newRow("-65537") << QByteArray("-65537") << below << 0;
+    QTest::newRow("-1e20") << QByteArray("-1e20") << below << 0;
+    QTest::newRow("-0.25") << QByteArray("-0.25") << above << 65536;
+    QTest::newRow("-0.75") << QByteArray("-0.75") << none << 65535;
+    QTest::newRow("70000") << QByteArray("70000") << above << 70000;
+    QTest::newRow("beyond 32 bits") << QByteArray("1e20") << int(WriteRefusal::Beyond32Bits) << 0;
 }
 
-void TestRegisterMap::fitsRegister()
+void TestRegisterMap::writeRefusal()
 {
     QFETCH(QByteArray, text);
-    QFETCH(bool, fits);
-    const auto value = FieldRegisterValue(text.toStdString());
-    QVERIFY(value.has_value());
-    QCOMPARE(FitsRegister(*value), fits);
+    QFETCH(int, refusal);
+    QFETCH(int, value);
+    const RegisterWrite write = RegisterWriteOfText(text.toStdString());
+    QCOMPARE(int(write.refusal), refusal);
+    if (write.refusal != WriteRefusal::BelowRange && write.refusal != WriteRefusal::Beyond32Bits)
+        QCOMPARE(write.value, value);
 }
 
 QTEST_APPLESS_MAIN(TestRegisterMap)
