@@ -3,12 +3,12 @@
 //
 // usage: bench_roundtrip [--rounds N] [--silent-seconds S] [SIM_BINARY]
 
-#include "link/crc16.h"
-#include "link/eventpump.h"
-#include "link/link.h"
-#include "link/qtserialport.h"
-#include "link/receive.h"
-#include "link/requests.h"
+#include "port/qtserialport.h"
+#include "protocol/crc16.h"
+#include "protocol/link.h"
+#include "protocol/replywait.h"
+#include "protocol/requests.h"
+#include "window/eventpump.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,21 +35,14 @@ using Clock = std::chrono::steady_clock;
 class BenchHost : public LinkHost
 {
   public:
-    void SetStatus(const std::string& text) override { status = text; }
     void ClearEchoes() override {}
     void AppendTxEcho(std::string_view) override {}
     void AppendRxEcho(std::string_view) override {}
     void StartWatchdog() override {}
     void StopWatchdog() override {}
     bool WatchdogActive() const override { return false; }
-    void ShowMessage(const std::string& title, const std::string& text) override
-    {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    }
     void PumpEvents(int maxWaitMs) override { m_pump.Pump(maxWaitMs); }
     double SecondsSinceMidnight() override { return m_clock.SecondsSinceMidnight(); }
-
-    std::string status;
 
   private:
     QtEventPump m_pump;

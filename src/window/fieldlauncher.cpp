@@ -3,51 +3,45 @@
 #include "dialogs/form2.h"
 #include "dialogs/form3.h"
 #include "dialogs/form4.h"
+#include "window/fields.h"
 #include "window/frmmain.h"
+#include "window/modetable.h"
 
 #include <QRadioButton>
 
 namespace morvane
 {
-namespace
-{
-
-constexpr int kDurationField = 3;
-constexpr int kBaudField = 8;
-constexpr int kParityField = 9;
-
-} // namespace
-
 FieldChooser ChooserForField(int index, const ChooserModes& modes)
 {
     const bool timerMode = modes.upTimer || modes.downTimer;
     const bool serialMode = modes.ascii || modes.modbusSignedLong;
-    if (timerMode && index == kDurationField)
+    if (timerMode && index == field::kDuration)
         return FieldChooser::Duration;
-    if (serialMode && index == kBaudField)
+    if (serialMode && index == field::kBaud)
         return FieldChooser::Baud;
-    if (serialMode && index == kParityField)
+    if (serialMode && index == field::kParity)
         return FieldChooser::Parity;
     return FieldChooser::None;
 }
 
 ChooserModes SelectedChooserModes(const FrmMain& window)
 {
-    return {window.Option2(8)->isChecked(), window.Option2(9)->isChecked(),
-            window.Option2(10)->isChecked(), window.Option2(11)->isChecked()};
+    const auto selected = [&window](int m) { return window.Option2(m)->isChecked(); };
+    return {selected(mode::kAscii), selected(mode::kUpTimer), selected(mode::kDownTimer),
+            selected(mode::kModbusSignedLong)};
 }
 
 void OpenFieldDialog(FrmMain& window, int index)
 {
     switch (ChooserForField(index, SelectedChooserModes(window))) {
     case FieldChooser::Duration:
-        ShowForm4(window.Text1(kDurationField));
+        ShowForm4(window.Text1(field::kDuration));
         break;
     case FieldChooser::Baud:
-        ShowForm2(window.Text1(kBaudField));
+        ShowForm2(window.Text1(field::kBaud));
         break;
     case FieldChooser::Parity:
-        ShowForm3(window.Text1(kParityField));
+        ShowForm3(window.Text1(field::kParity));
         break;
     case FieldChooser::None:
         break;

@@ -1,11 +1,11 @@
 #include "window/frmmain.h"
 
 #include "common/numbertext.h"
-#include "window/commands.h"
+#include "window/configcommands.h"
 #include "window/entrychecks.h"
 #include "window/fieldlauncher.h"
+#include "window/fields.h"
 #include "window/modetable.h"
-#include "window/registermap.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>
@@ -17,11 +17,11 @@ namespace morvane
 namespace
 {
 
-constexpr int kDigitsField = 0;
-constexpr int kDecPlaceField = 1;
-constexpr int kZeroMaField = 3;
-constexpr int kTwentyMaField = 4;
-constexpr int kFourMaField = 10;
+using field::kDecPlace;
+using field::kDigits;
+using field::kFourMa;
+using field::kTwentyMa;
+using field::kZeroMa;
 
 // Rounding in the fifteenth digit can make the 0 mA and 4 mA formulas chase each other for
 // ever; a settled exchange needs at most two rounds (four writes).
@@ -85,7 +85,7 @@ void FrmMain::ConnectHandlers()
         if (on)
             SelectInputMode(mode);
     });
-    for (int i = 0; i < kFieldCount; ++i) {
+    for (int i = 0; i < field::kCount; ++i) {
         ClickableField* field = At(m_text1, i);
         connect(field, &QLineEdit::textChanged, this, [this, i] { CheckParameterEntry(i); });
         connect(field, &ClickableField::pressed, this, [this, i] { emit fieldClicked(i); });
@@ -112,50 +112,50 @@ void FrmMain::CheckParameterEntry(int index)
 // Each test reads the fields afresh: a correction re-enters the checks before the next test.
 void FrmMain::HoldDisplayFormatInRange()
 {
-    if (Value(kDigitsField) < kMinDigits)
-        WriteField(kDigitsField, "1");
-    if (Value(kDigitsField) > kMaxDigits)
-        WriteField(kDigitsField, "10");
-    if (Value(kDecPlaceField) < kMinDecPlace)
-        WriteField(kDecPlaceField, "0");
-    if (Value(kDecPlaceField) > kMaxDecPlace)
-        WriteField(kDecPlaceField, "9");
-    if (!(Value(kDigitsField) > Value(kDecPlaceField)))
-        WriteField(kDecPlaceField, ToQString(DecPlaceLimitText(Value(kDigitsField))));
+    if (Value(kDigits) < kMinDigits)
+        WriteField(kDigits, "1");
+    if (Value(kDigits) > kMaxDigits)
+        WriteField(kDigits, "10");
+    if (Value(kDecPlace) < kMinDecPlace)
+        WriteField(kDecPlace, "0");
+    if (Value(kDecPlace) > kMaxDecPlace)
+        WriteField(kDecPlace, "9");
+    if (!(Value(kDigits) > Value(kDecPlace)))
+        WriteField(kDecPlace, ToQString(DecPlaceLimitText(Value(kDigits))));
 }
 
 void FrmMain::ShowDisplayPreview()
 {
-    const DisplayRange range = DisplayPreview(Value(kDigitsField), Value(kDecPlaceField));
+    const DisplayRange range = DisplayPreview(Value(kDigits), Value(kDecPlace));
     m_label3->setText(ToQString(range.min));
     m_label4->setText(ToQString(range.max));
 }
 
 void FrmMain::UpdateMilliampPair(int index)
 {
-    if ((index != kZeroMaField && index != kFourMaField) || m_pairWriteDepth >= kMaxPairWrites)
+    if ((index != kZeroMa && index != kFourMa) || m_pairWriteDepth >= kMaxPairWrites)
         return;
-    const double twentyMa = Value(kTwentyMaField);
-    const bool fromZeroMa = index == kZeroMaField;
-    const std::string text = fromZeroMa ? FourMaText(Value(kZeroMaField), twentyMa)
-                                        : ZeroMaText(Value(kFourMaField), twentyMa);
+    const double twentyMa = Value(kTwentyMa);
+    const bool fromZeroMa = index == kZeroMa;
+    const std::string text =
+        fromZeroMa ? FourMaText(Value(kZeroMa), twentyMa) : ZeroMaText(Value(kFourMa), twentyMa);
     ++m_pairWriteDepth;
-    WriteField(fromZeroMa ? kFourMaField : kZeroMaField, ToQString(text));
+    WriteField(fromZeroMa ? kFourMa : kZeroMa, ToQString(text));
     --m_pairWriteDepth;
 }
 
 void FrmMain::RecomputeFourMa()
 {
-    UpdateMilliampPair(kZeroMaField);
+    UpdateMilliampPair(kZeroMa);
 }
 
 void FrmMain::SelectInputType(int type)
 {
-    if (type < 0 || type >= kInputTypeCount)
+    if (type < 0 || type >= input::kTypeCount)
         return; // only the three options call this
     m_inputType = type;
     // The blocks test the options, not the argument, and all three always run.
-    for (int block = 0; block < kInputTypeCount; ++block)
+    for (int block = 0; block < input::kTypeCount; ++block)
         RunTypeBlock(block);
     SelectInputMode(m_modeByType[static_cast<std::size_t>(type)]);
 }
@@ -173,28 +173,28 @@ void FrmMain::RunTypeBlock(int type)
 void FrmMain::SelectInputMode(int mode)
 {
     m_modeByType[static_cast<std::size_t>(m_inputType)] = mode;
-    WriteField(kModeField, QString::number(mode));
+    WriteField(field::kMode, QString::number(mode));
     ApplyModeRows(mode);
 }
 
 void FrmMain::ApplyModeRows(int mode)
 {
-    for (int row = kFirstModeRow; row <= kLastModeRow; ++row)
+    for (int row = field::kFirstModeRow; row <= field::kLastModeRow; ++row)
         SetRowEnabled(row, false);
     SetFourMaRowShown(false);
-    SetRowEnabled(5, true);
+    SetRowEnabled(field::kDispDelay, true);
 
     const ModeRow& modeRow = ModeRowFor(mode);
-    for (int row = kFirstModeRow; row <= kLastModeRow; ++row) {
+    for (int row = field::kFirstModeRow; row <= field::kLastModeRow; ++row) {
         if (modeRow.RowEnabled(row))
             SetRowEnabled(row, true);
     }
     if (modeRow.fourMaShown)
         SetFourMaRowShown(true);
     if (modeRow.caption3)
-        Label5(3)->setText(ToQString(*modeRow.caption3));
+        Label5(field::kParameter1)->setText(ToQString(*modeRow.caption3));
     if (modeRow.caption4)
-        Label5(4)->setText(ToQString(*modeRow.caption4));
+        Label5(field::kParameter2)->setText(ToQString(*modeRow.caption4));
 }
 
 void FrmMain::SetRowEnabled(int row, bool enabled)
@@ -206,8 +206,8 @@ void FrmMain::SetRowEnabled(int row, bool enabled)
 
 void FrmMain::SetFourMaRowShown(bool shown)
 {
-    Label5(kFourMaRow)->setVisible(shown);
-    Text1(kFourMaRow)->setVisible(shown);
+    Label5(kFourMa)->setVisible(shown);
+    Text1(kFourMa)->setVisible(shown);
 }
 
 } // namespace morvane

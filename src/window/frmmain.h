@@ -4,6 +4,9 @@
 // Its handlers keep the rows in step with the chosen mode and the entries within what the
 // controller's display can show.
 
+#include "window/fields.h"
+#include "window/modetable.h"
+
 #include <QWidget>
 
 #include <array>
@@ -30,8 +33,6 @@ class FrmMain : public QWidget
 {
     Q_OBJECT
   public:
-    static constexpr int kFieldCount = 11; // Text1(0) to Text1(10)
-
     explicit FrmMain(QWidget* parent = nullptr);
     ~FrmMain() override;
 
@@ -87,7 +88,7 @@ class FrmMain : public QWidget
     void BuildCommandArea(QGroupBox* frame);
     void ApplyDesignState();
     void ConnectHandlers();
-    // The load step and the commands' wiring (frmmain_commands.cpp).
+    // The load step and the commands' wiring (frmmain_load.cpp).
     void Load();
 
     // The handlers' steps.
@@ -101,11 +102,11 @@ class FrmMain : public QWidget
     void SetRowEnabled(int row, bool enabled);
     void SetFourMaRowShown(bool shown);
 
-    std::array<ClickableField*, kFieldCount> m_text1{};
-    std::array<QLabel*, kFieldCount> m_label5{};
-    std::array<QLabel*, 10> m_label6{}; // index 0 unused
-    std::array<QRadioButton*, 3> m_option1{};
-    std::array<QRadioButton*, 12> m_option2{}; // index 0 unused
+    std::array<ClickableField*, field::kCount> m_text1{};
+    std::array<QLabel*, field::kCount> m_label5{};
+    std::array<QLabel*, field::kLastRegisterField + 1> m_label6{}; // index 0 unused
+    std::array<QRadioButton*, input::kTypeCount> m_option1{};
+    std::array<QRadioButton*, mode::kLast + 1> m_option2{}; // index 0 unused
     QButtonGroup* m_option1Group = nullptr;
     QButtonGroup* m_option2Group = nullptr;
     QGroupBox* m_frame1 = nullptr;
@@ -126,7 +127,7 @@ class FrmMain : public QWidget
     std::unique_ptr<ConfigCommands> m_commands;
 
     int m_inputType = 0;
-    std::array<int, 3> m_modeByType{};
+    std::array<int, input::kTypeCount> m_modeByType{};
     int m_pairWriteDepth = 0; // nested writes of the 0 mA / 4 mA exchange under way
 };
 

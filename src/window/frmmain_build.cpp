@@ -33,13 +33,10 @@ constexpr int RowTop(int row)
     return 360 + kRowPitch * row;
 }
 
-const std::array<const char*, FrmMain::kFieldCount> kLabel5Captions = {
-    "Digits: ",   "Dec Place: ", "Mode: ", "0V Value: ", "5V Value: ",  "Disp Delay: ",
-    "Debounce: ", "Address: ",   "Baud: ", "Parity: ",   "4mA Value: ",
-};
-const std::array<const char*, FrmMain::kFieldCount> kText1Texts = {
-    "5", "2", "1", "0", "100", "500", "20", "1", "3", "0", "0",
-};
+QString ToQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QString Indexed(const char* name, int index)
 {
@@ -119,10 +116,10 @@ void FrmMain::BuildInputModeFrame()
     m_frame2->setFrameShape(QFrame::NoFrame);
 
     m_option1Group = new QButtonGroup(this);
-    const std::array<int, 3> typeLefts = {0, 1080, 3000};
-    const std::array<int, 3> typeWidths = {855, 735, 735};
-    const std::array<const char*, 3> typeCaptions = {"Analog", "Digital", "Serial"};
-    for (int t = 0; t < 3; ++t) {
+    const std::array<int, input::kTypeCount> typeLefts = {0, 1080, 3000};
+    const std::array<int, input::kTypeCount> typeWidths = {855, 735, 735};
+    const std::array<const char*, input::kTypeCount> typeCaptions = {"Analog", "Digital", "Serial"};
+    for (int t = 0; t < input::kTypeCount; ++t) {
         const auto i = static_cast<std::size_t>(t);
         m_option1[i] = Place(new QRadioButton(typeCaptions[i], m_frame2), Indexed("Option1", t),
                              TwipsRect(typeLefts[i], 0, typeWidths[i], 195));
@@ -131,18 +128,18 @@ void FrmMain::BuildInputModeFrame()
 
     // Each type's modes stand in its own column of the grid, one option under the other.
     m_option2Group = new QButtonGroup(this);
-    const std::array<int, 3> columnLefts = {240, 1320, 3240};
-    std::array<int, 3> nextTop = {720, 720, 720};
-    for (int mode = kFirstMode; mode <= kLastMode; ++mode) {
-        const auto type = static_cast<std::size_t>(InputTypeOfMode(mode));
-        const int width = mode == 11 ? 1815 : std::array{855, 1695, 975}[type];
-        auto* option = new QRadioButton(
-            QString::fromUtf8(ModeCaption(mode).data(), ModeCaption(mode).size()), m_frame1);
-        m_option2[static_cast<std::size_t>(mode)] =
-            Place(option, Indexed("Option2", mode),
+    const std::array<int, input::kTypeCount> columnLefts = {240, 1320, 3240};
+    std::array<int, input::kTypeCount> nextTop = {720, 720, 720};
+    for (int m = mode::kFirst; m <= mode::kLast; ++m) {
+        const auto type = static_cast<std::size_t>(InputTypeOfMode(m));
+        // The longest caption gets a wider button than the others of its column.
+        const int width = m == mode::kModbusSignedLong ? 1815 : std::array{855, 1695, 975}[type];
+        auto* option = new QRadioButton(ToQString(ModeCaption(m)), m_frame1);
+        m_option2[static_cast<std::size_t>(m)] =
+            Place(option, Indexed("Option2", m),
                   TwipsRect(columnLefts[type], nextTop[type], width, kOptionHeight));
         nextTop[type] += 240;
-        m_option2Group->addButton(option, mode);
+        m_option2Group->addButton(option, m);
     }
     BuildModeGrid();
 }
@@ -171,24 +168,25 @@ void FrmMain::BuildParametersFrame()
 
 void FrmMain::BuildParameterRows(QGroupBox* frame)
 {
-    for (int row = 0; row < kFieldCount; ++row) {
+    for (int row = 0; row < field::kCount; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        const bool fourMa = row == kFourMaRow;
-        if (row >= 1 && row <= 9) {
+        const bool fourMa = row == field::kFourMa;
+        if (field::IsRegisterField(row)) {
             m_label6[i] =
                 Place(new QLabel(QString("Param%1").arg(row), frame), Indexed("Label6", row),
                       TwipsRect(120, RowTop(row), 975, kRowLabelHeight));
             MakeWhiteBackground(m_label6[i]);
         }
-        m_label5[i] = Place(new QLabel(kLabel5Captions[i], frame), Indexed("Label5", row),
-                            fourMa ? TwipsRect(2760, 1080, 975, 285)
-                                   : TwipsRect(1080, RowTop(row), 975, kRowLabelHeight));
+        m_label5[i] =
+            Place(new QLabel(ToQString(field::kRows[i].caption), frame), Indexed("Label5", row),
+                  fourMa ? TwipsRect(2760, 1080, 975, 285)
+                         : TwipsRect(1080, RowTop(row), 975, kRowLabelHeight));
         MakeWhiteBackground(m_label5[i]);
         if (fourMa)
             m_label5[i]->setIndent(TwipsToPixels(60)); // clear of Text1(3), which it overlaps
-        m_text1[i] = Place(new ClickableField(kText1Texts[i], frame), Indexed("Text1", row),
-                           fourMa ? TwipsRect(3720, 1080, 735, 285)
-                                  : TwipsRect(2040, RowTop(row), 735, 285));
+        m_text1[i] = Place(
+            new ClickableField(ToQString(field::kRows[i].designText), frame), Indexed("Text1", row),
+            fourMa ? TwipsRect(3720, 1080, 735, 285) : TwipsRect(2040, RowTop(row), 735, 285));
     }
 }
 
@@ -232,11 +230,11 @@ void FrmMain::BuildCommandArea(QGroupBox* frame)
 // design captions until the first change of a field.
 void FrmMain::ApplyDesignState()
 {
-    m_option1[kAnalogType]->setChecked(true);
-    m_option2[1]->setChecked(true);
-    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
-        m_option2[static_cast<std::size_t>(mode)]->setEnabled(InputTypeOfMode(mode) == kAnalogType);
-    ApplyModeRows(1);
+    m_option1[input::kAnalog]->setChecked(true);
+    m_option2[mode::k0To5V]->setChecked(true);
+    for (int m = mode::kFirst; m <= mode::kLast; ++m)
+        m_option2[static_cast<std::size_t>(m)]->setEnabled(InputTypeOfMode(m) == input::kAnalog);
+    ApplyModeRows(mode::k0To5V);
     for (QWidget* hidden : std::initializer_list<QWidget*>{m_label7, m_slider1, m_txtRX, m_txtTX})
         hidden->hide();
 }

@@ -1,6 +1,9 @@
 #include "window/modetable.h"
 
+#include "window/fields.h"
+
 #include <array>
+#include <vector>
 
 namespace morvane
 {
@@ -8,102 +11,100 @@ namespace
 {
 
 using namespace std::string_view_literals;
+using namespace mode;
+using namespace input;
 constexpr std::optional<std::string_view> kKept;
 
 // Index 0 stands for every number that is not a mode.
-const std::array<ModeRow, 12> kModeRows = {{
-    //  rows 2..9   row 10  Label5(3)          Label5(4)
-    {"DDDEDDDD"sv, false, kKept, kKept},
-    {"DEEEDDDD"sv, false, "0V Value: "sv, "5V Value: "sv},
-    {"DEEEDDDD"sv, true, "0mA Value: "sv, "20mA Value: "sv},
-    {"DEEEDDDD"sv, false, "Count By: "sv, "Reset To: "sv},
-    {"DEEEDDDD"sv, false, "Count By: "sv, "Reset To: "sv},
-    {"DEEEDDDD"sv, false, "Count By: "sv, "Reset To: "sv},
-    {"DEDEDDDD"sv, false, "Pulses/Rev: "sv, kKept},
-    {"DEDEDDDD"sv, false, "Pulses/Hz: "sv, kKept},
-    {"DDDEDDEE"sv, false, kKept, kKept},
-    {"DEDEDDDD"sv, false, "Seconds: "sv, kKept},
-    {"DEDEDDDD"sv, false, "Seconds: "sv, kKept},
-    {"DDDEDEEE"sv, false, kKept, kKept},
+constexpr std::array<ModeRow, 12> kModeRows = {{
+    // mode              type      Option2 caption          rows 2..9  row 10  Label5(3)  Label5(4)
+    // timer
+    {0, kSerial, ""sv, "DDDEDDDD"sv, false, kKept, kKept, false},
+    {k0To5V, kAnalog, "0-5V"sv, "DEEEDDDD"sv, false, "0V Value: "sv, "5V Value: "sv, false},
+    {k0To20mA, kAnalog, "0-20mA"sv, "DEEEDDDD"sv, true, "0mA Value: "sv, "20mA Value: "sv, false},
+    {kCounter, kDigital, "Counter  "sv, "DEEEDDDD"sv, false, "Count By: "sv, "Reset To: "sv, false},
+    {kUpDownCounter, kDigital, "Up/Down Counter"sv, "DEEEDDDD"sv, false, "Count By: "sv,
+     "Reset To: "sv, false},
+    {kQuadratureCounter, kDigital, "Quadrature Counter"sv, "DEEEDDDD"sv, false, "Count By: "sv,
+     "Reset To: "sv, false},
+    {kTachometerRpm, kDigital, "Tachometer RPM"sv, "DEDEDDDD"sv, false, "Pulses/Rev: "sv, kKept,
+     false},
+    {kFrequency, kDigital, "Frequency"sv, "DEDEDDDD"sv, false, "Pulses/Hz: "sv, kKept, false},
+    {kAscii, kSerial, "ASCII"sv, "DDDEDDEE"sv, false, kKept, kKept, false},
+    {kUpTimer, kDigital, "Up Timer"sv, "DEDEDDDD"sv, false, "Seconds: "sv, kKept, true},
+    {kDownTimer, kDigital, "Down Timer"sv, "DEDEDDDD"sv, false, "Seconds: "sv, kKept, true},
+    {kModbusSignedLong, kSerial, "Modbus Signed Long"sv, "DDDEDEEE"sv, false, kKept, kKept, false},
 }};
 
-const std::array<std::string_view, 12> kModeCaptions = {
-    ""sv,
-    "0-5V"sv,
-    "0-20mA"sv,
-    "Counter  "sv,
-    "Up/Down Counter"sv,
-    "Quadrature Counter"sv,
-    "Tachometer RPM"sv,
-    "Frequency"sv,
-    "ASCII"sv,
-    "Up Timer"sv,
-    "Down Timer"sv,
-    "Modbus Signed Long"sv,
-};
+static_assert([] {
+    for (int m = 0; m < int(kModeRows.size()); ++m)
+        if (kModeRows[std::size_t(m)].mode != m)
+            return false;
+    return true;
+}());
 
-constexpr std::array<int, 2> kAnalogModes = {1, 2};
-constexpr std::array<int, 7> kDigitalModes = {3, 4, 5, 6, 7, 9, 10};
-constexpr std::array<int, 2> kSerialModes = {8, 11};
+std::vector<int> CollectModesOfType(int type)
+{
+    std::vector<int> modes;
+    for (int m = kFirst; m <= kLast; ++m)
+        if (kModeRows[std::size_t(m)].type == type)
+            modes.push_back(m);
+    return modes;
+}
 
 } // namespace
 
-bool IsMode(int mode)
+bool ModeRow::RowEnabled(int row) const
 {
-    return mode >= kFirstMode && mode <= kLastMode;
+    return row >= field::kFirstModeRow && row <= field::kLastModeRow &&
+           rows[static_cast<std::size_t>(row - field::kFirstModeRow)] == 'E';
 }
 
-const ModeRow& ModeRowFor(int mode)
+bool IsMode(int m)
 {
-    return kModeRows[static_cast<std::size_t>(IsMode(mode) ? mode : 0)];
+    return m >= kFirst && m <= kLast;
 }
 
-std::string_view ModeCaption(int mode)
+const ModeRow& ModeRowFor(int m)
 {
-    return kModeCaptions[static_cast<std::size_t>(IsMode(mode) ? mode : 0)];
+    return kModeRows[static_cast<std::size_t>(IsMode(m) ? m : 0)];
 }
 
-int InputTypeOfMode(int mode)
+std::string_view ModeCaption(int m)
 {
-    if (mode == 1 || mode == 2)
-        return kAnalogType;
-    if ((mode >= 3 && mode <= 7) || mode == 9 || mode == 10)
-        return kDigitalType;
-    return kSerialType;
+    return ModeRowFor(m).option;
+}
+
+int InputTypeOfMode(int m)
+{
+    return ModeRowFor(IsMode(m) ? m : kStandIn).type;
 }
 
 int FirstModeOfType(int type)
 {
-    switch (type) {
-    case kAnalogType:
-        return 1;
-    case kDigitalType:
-        return 3;
-    default:
-        return 8;
-    }
-}
-
-std::optional<int> FirstModeUsingRow(int row)
-{
-    if (row < kFirstModeRow || row > kLastModeRow)
-        return std::nullopt;
-    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
-        if (ModeRowFor(mode).RowEnabled(row))
-            return mode;
-    return std::nullopt;
+    return ModesOfType(type).front();
 }
 
 std::span<const int> ModesOfType(int type)
 {
-    switch (type) {
-    case kAnalogType:
-        return kAnalogModes;
-    case kDigitalType:
-        return kDigitalModes;
-    default:
-        return kSerialModes;
-    }
+    static const std::array<std::vector<int>, kTypeCount> kModesOfType = {
+        CollectModesOfType(kAnalog), CollectModesOfType(kDigital), CollectModesOfType(kSerial)};
+    // Any number that is no type stands for the last one, as an option group's default would.
+    const int known = type == kAnalog || type == kDigital ? type : kSerial;
+    return kModesOfType[static_cast<std::size_t>(known)];
+}
+
+bool IsTimerMode(int m)
+{
+    return ModeRowFor(m).timer;
+}
+
+std::optional<int> FirstModeUsingRow(int row)
+{
+    for (int m = kFirst; m <= kLast; ++m)
+        if (ModeRowFor(m).RowEnabled(row))
+            return m;
+    return std::nullopt;
 }
 
 } // namespace morvane

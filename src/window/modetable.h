@@ -1,7 +1,7 @@
 #pragma once
 // The eleven input modes, their three input types, and what each mode makes of the
 // parameter rows: which rows can be edited, whether the 4 mA row shows, and the captions
-// of rows 3 and 4. Plain data, so the window only carries it out.
+// of rows 3 and 4. One table; everything else about modes and types is derived from it.
 
 #include <optional>
 #include <span>
@@ -10,27 +10,45 @@
 namespace morvane
 {
 
-inline constexpr int kAnalogType = 0;
-inline constexpr int kDigitalType = 1;
-inline constexpr int kSerialType = 2;
-inline constexpr int kInputTypeCount = 3;
+namespace mode
+{
+enum Number : int {
+    k0To5V = 1,
+    k0To20mA = 2,
+    kCounter = 3,
+    kUpDownCounter = 4,
+    kQuadratureCounter = 5,
+    kTachometerRpm = 6,
+    kFrequency = 7,
+    kAscii = 8,
+    kUpTimer = 9,
+    kDownTimer = 10,
+    kModbusSignedLong = 11,
+};
+inline constexpr int kFirst = k0To5V;
+inline constexpr int kLast = kModbusSignedLong;
+// A number no option shows (0, 12 and above, negative) counts as this mode.
+inline constexpr int kStandIn = kModbusSignedLong;
+} // namespace mode
 
-inline constexpr int kFirstMode = 1;
-inline constexpr int kLastMode = 11;
-
-// Rows 2 to 9 change with the mode; rows 0 and 1 (the display format) are always open.
-inline constexpr int kFirstModeRow = 2;
-inline constexpr int kLastModeRow = 9;
-inline constexpr int kFourMaRow = 10;
+namespace input
+{
+enum Type : int { kAnalog = 0, kDigital = 1, kSerial = 2 };
+inline constexpr int kTypeCount = 3;
+} // namespace input
 
 struct ModeRow {
-    std::string_view rows; // rows 2 to 9 in order: 'E' enabled, 'D' disabled
-    bool fourMaShown;      // row 10
-    // Captions of Label5(3) and Label5(4); empty where the caption keeps what it showed.
+    int mode;                // 0 for the row of numbers that are no mode
+    int type;                // input type; the stand-in's for numbers that are no mode
+    std::string_view option; // caption of Option2(mode)
+    std::string_view rows;   // rows 2 to 9 in order: 'E' enabled, 'D' disabled
+    bool fourMaShown;        // row 10
+    // Captions of Label5(3) and Label5(4); nothing where the caption keeps what it showed.
     std::optional<std::string_view> caption3;
     std::optional<std::string_view> caption4;
+    bool timer; // the duration in row 3 is a number of seconds, 0 to 65535
 
-    bool RowEnabled(int row) const { return rows[static_cast<std::size_t>(row - 2)] == 'E'; }
+    bool RowEnabled(int row) const;
 };
 
 bool IsMode(int mode);
@@ -41,16 +59,19 @@ const ModeRow& ModeRowFor(int mode);
 // The caption of Option2(mode).
 std::string_view ModeCaption(int mode);
 
-// The input type a mode belongs to. Numbers outside 1 to 11 count as 11, a serial mode.
+// The input type a mode belongs to. Numbers outside 1 to 11 count as the stand-in mode.
 int InputTypeOfMode(int mode);
 
-// The mode a type switches to when it is chosen: 1, 3 or 8.
+// The mode a type switches to when it is chosen: its first mode in the table.
 int FirstModeOfType(int type);
-
-// The lowest mode that enables the row; nothing for a row no mode enables.
-std::optional<int> FirstModeUsingRow(int row);
 
 // A type's modes in the order their options are enabled and disabled.
 std::span<const int> ModesOfType(int type);
+
+// The up and down timers, whose duration is shown unsigned.
+bool IsTimerMode(int mode);
+
+// The lowest mode that enables the row; nothing for a row no mode enables.
+std::optional<int> FirstModeUsingRow(int row);
 
 } // namespace morvane

@@ -1,18 +1,15 @@
 #include "window/registermap.h"
 
 #include "common/numbertext.h"
+#include "window/fields.h"
+#include "window/modetable.h"
 
 namespace morvane
 {
 
-bool IsTimerMode(std::int32_t mode)
-{
-    return mode == 9 || mode == 10;
-}
-
 std::string RegisterValueText(int field, std::int32_t value, std::int32_t modeRegister)
 {
-    const bool unsignedDuration = field == kDurationField && IsTimerMode(modeRegister);
+    const bool unsignedDuration = field == field::kDuration && IsTimerMode(modeRegister);
     if (value <= 32767 || unsignedDuration)
         return std::to_string(value);
     return std::to_string(static_cast<std::int64_t>(value) - 65536);

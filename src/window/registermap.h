@@ -1,8 +1,8 @@
 #pragma once
-// How the configuration fields stand for the controller's registers: field Text1(i), i = 1
-// to 9, holds register i + 2 (RegImage slot i + 2). A register travels as 16 bits, 0 to
-// 65535; a field shows and takes its signed reading, except that the timer modes show the
-// duration in Text1(3) unsigned, since a timer runs up to 65535 seconds.
+// How a register's value shows in its field, and how a field's text becomes the register
+// value that is sent. A register travels as 16 bits, 0 to 65535; a field shows and takes its
+// signed reading, except that the timer modes show the duration in Text1(3) unsigned, since a
+// timer runs up to 65535 seconds.
 
 #include <cstdint>
 #include <optional>
@@ -11,23 +11,6 @@
 
 namespace morvane
 {
-
-inline constexpr int kFirstRegisterField = 1;
-inline constexpr int kLastRegisterField = 9;
-inline constexpr int kModeField = 2;     // Text1(2), register 4
-inline constexpr int kDurationField = 3; // Text1(3), register 5
-
-constexpr int RegisterOfField(int field)
-{
-    return field + 2;
-}
-constexpr int FieldOfRegister(int reg)
-{
-    return reg - 2;
-}
-
-// Modes 9 (Up Timer) and 10 (Down Timer).
-bool IsTimerMode(std::int32_t mode);
 
 // The text that field `field` shows for register value `value`, with `modeRegister` the
 // value of register 4: "32767", "-32768" for 32768, "-1" for 65535, and in the timer modes

@@ -5,16 +5,14 @@
 #include "simprocess.h"
 #include "wireframes.h"
 
-#include "fakelinkhost.h"
-#include "link/comport.h"
-#include "link/qtserialport.h"
+#include "fakewindowhost.h"
+#include "idlecpu.h"
+#include "port/qtserialport.h"
 
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -22,26 +20,14 @@ using namespace morvane::testing;
 namespace
 {
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // One command's worth of link: the real port, a window without widgets.
 struct PortUnderTest {
     QtSerialPort port;
-    FakeLinkHost host;
-    Link link{port, host};
+    FakeWindowHost host;
 
     void Open(const std::string& portText)
     {
-        std::int16_t dataBits = 8;
-        std::int16_t stopBits = 1;
-        OpenComPort(link, ResolvePort(portText), link.PortBaudText, dataBits, link.PortParityName,
-                    stopBits);
+        OpenAsCommand(port, ResolvePort(portText), host, HostPortSystem());
     }
 
     void Send(const QByteArray& frame)
@@ -130,7 +116,7 @@ void TestPortSim::controllerHangingUpEndsTheWaitWithOneMessage()
     t.Open(device.toStdString());
     QVERIFY(t.port.PortOpen());
     QSignalSpy lost(&t.port, &QtSerialPort::connectionLost);
-    connect(&t.port, &QtSerialPort::connectionLost, this, [&] { ReportConnectionLost(t.link); });
+    connect(&t.port, &QtSerialPort::connectionLost, this, [&] { ReportLostPort(t.port, t.host); });
     t.host.StartWatchdog(); // as a write command would have it
 
     QEventLoop wait;
@@ -146,11 +132,7 @@ void TestPortSim::controllerHangingUpEndsTheWaitWithOneMessage()
     QVERIFY(sim.WaitForExit());
     QVERIFY(sim.OutputLines().contains("hangup"));
 
-    const double cpuBefore = ProcessCpuSeconds();
-    QEventLoop idle;
-    QTimer::singleShot(500, &idle, &QEventLoop::quit);
-    idle.exec();
-    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    const double cpu = CpuWhileIdle(500);
     QVERIFY2(cpu < 0.2, qPrintable(QString("%1 s of CPU in 0.5 s after the hang-up").arg(cpu)));
 
     QCOMPARE(lost.count(), 1);

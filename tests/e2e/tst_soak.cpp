@@ -3,6 +3,7 @@
 // values the fields stand for, and the process must not grow while it works.
 
 #include "commandfixture.h"
+#include "window/fields.h"
 #include "window/modetable.h"
 #include "window/registermap.h"
 
@@ -80,20 +81,20 @@ class EntryMaker
     CycleEntries Make()
     {
         CycleEntries e;
-        e.mode = Between(kFirstMode, kLastMode);
+        e.mode = Between(mode::kFirst, mode::kLast);
         const int digits = Between(1, 10);
         e.digits = QString::number(digits);
         // Dec Place at most Digits: the entry checks leave it as typed.
         SetField(e, 1, Between(0, std::min(9, digits)));
-        SetField(e, kModeField, e.mode);
-        for (int field = 3; field <= kLastRegisterField; ++field)
+        SetField(e, field::kMode, e.mode);
+        for (int field = 3; field <= field::kLastRegisterField; ++field)
             SetField(e, field, Between(0, 65535));
         return e;
     }
 
     int OtherMode(int mode)
     {
-        const int other = Between(kFirstMode, kLastMode - 1);
+        const int other = Between(mode::kFirst, mode::kLast - 1);
         return other >= mode ? other + 1 : other;
     }
 
@@ -104,16 +105,16 @@ class EntryMaker
 
     void SetField(CycleEntries& e, int field, std::int32_t reg)
     {
-        const auto slot = std::size_t(field - kFirstRegisterField);
+        const auto slot = std::size_t(field - field::kFirstRegisterField);
         e.registers[slot] = reg;
-        e.texts[slot] = field == kModeField ? QString::number(reg) : TextFor(field, reg, e.mode);
+        e.texts[slot] = field == field::kMode ? QString::number(reg) : TextFor(field, reg, e.mode);
     }
 
     // One of the texts a technician may type for this register value: its signed reading,
     // the plain value, or a fraction that rounds to it (half to even).
     QString TextFor(int field, std::int32_t reg, int mode)
     {
-        if (field == 1 || (field == kDurationField && IsTimerMode(mode)))
+        if (field == 1 || (field == field::kDuration && IsTimerMode(mode)))
             return QString::number(reg);
         const std::int32_t base = reg > 32767 && Between(0, 2) > 0 ? reg - 65536 : reg;
         switch (Between(0, 5)) {
@@ -162,8 +163,8 @@ void TestSoak::Enter(const CycleEntries& e)
 {
     SelectMode(e.mode);
     m_f->window.Text1(0)->setText(e.digits);
-    for (int field = kFirstRegisterField; field <= kLastRegisterField; ++field) {
-        if (field != kModeField)
+    for (int field = field::kFirstRegisterField; field <= field::kLastRegisterField; ++field) {
+        if (field != field::kMode)
             m_f->window.Text1(field)->setText(e.texts[std::size_t(field - 1)]);
     }
 }
@@ -172,8 +173,8 @@ void TestSoak::Enter(const CycleEntries& e)
 void TestSoak::Scramble(const CycleEntries& e)
 {
     SelectMode(m_maker->OtherMode(e.mode));
-    for (int field = kFirstRegisterField; field <= kLastRegisterField; ++field) {
-        if (field != kModeField)
+    for (int field = field::kFirstRegisterField; field <= field::kLastRegisterField; ++field) {
+        if (field != field::kMode)
             m_f->window.Text1(field)->setText(m_maker->AnyText());
     }
 }
@@ -208,7 +209,7 @@ void TestSoak::CheckRead(int cycle, const CycleEntries& e)
     if (!m_f->window.Option2(e.mode)->isChecked() ||
         !m_f->window.Option1(InputTypeOfMode(e.mode))->isChecked())
         Problem(cycle, QString("mode %1 not selected after the read").arg(e.mode));
-    for (int field = kFirstRegisterField; field <= kLastRegisterField; ++field) {
+    for (int field = field::kFirstRegisterField; field <= field::kLastRegisterField; ++field) {
         const QString text = m_f->window.Text1(field)->text();
         const auto value = FieldRegisterValue(text.toStdString());
         const std::int32_t written = e.registers[std::size_t(field - 1)];

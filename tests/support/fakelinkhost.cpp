@@ -9,11 +9,6 @@ void FakeLinkHost::StartWatchdog()
     watchdogStartedAt = now;
 }
 
-void FakeLinkHost::ShowMessage(const std::string& title, const std::string& text)
-{
-    messages.push_back({title, text, now});
-}
-
 void FakeLinkHost::PumpEvents(int maxWaitMs)
 {
     ++pumps;

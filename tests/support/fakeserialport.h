@@ -2,7 +2,7 @@
 // A serial port in memory: records what the link sends and configures, and hands the link
 // whatever bytes a test queues, one per Input().
 
-#include "link/serialport.h"
+#include "protocol/serialport.h"
 
 #include <cstdint>
 #include <deque>

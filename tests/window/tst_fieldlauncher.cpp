@@ -126,7 +126,7 @@ void TestFieldLauncher::decision_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("index");
-    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
+    for (int mode = mode::kFirst; mode <= mode::kLast; ++mode)
         for (int index = -1; index <= 11; ++index)
             QTest::addRow("mode %d, field %d", mode, index) << mode << index;
 }
@@ -142,7 +142,7 @@ void TestFieldLauncher::clickOpensTheRightChooser_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("index");
-    for (int mode = kFirstMode; mode <= kLastMode; ++mode)
+    for (int mode = mode::kFirst; mode <= mode::kLast; ++mode)
         for (int index : {0, 1, 3, 4, 5, 7, 8, 9})
             QTest::addRow("mode %d, field %d", mode, index) << mode << index;
 }

@@ -144,7 +144,7 @@ void RandomEditor::SetFromCode()
 void RandomEditor::TypeIntoAField()
 {
     QList<QLineEdit*> open;
-    for (int i = 0; i < FrmMain::kFieldCount; ++i)
+    for (int i = 0; i < field::kCount; ++i)
         if (m_w.Text1(i)->isEnabled() && !m_w.Text1(i)->isHidden())
             open << m_w.Text1(i);
     QLineEdit* field = open[Pick(static_cast<int>(open.size()))];

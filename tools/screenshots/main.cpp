@@ -3,7 +3,7 @@
 // display (scripts/screenshots.sh runs it under Xvfb):  morvane-screenshots OUTPUT_DIR
 
 #include "camera.h"
-#include "window/commands.h"
+#include "window/configcommands.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
 

@@ -1,0 +1,57 @@
+#pragma once
+// Which device a port field names. Port numbers come from a time when every computer had
+// COM1 to COM4; on Unix they map to the kernel's /dev/ttyS devices unless the user points a
+// number elsewhere, and a device path can be typed directly.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane
+{
+
+enum class PortPlatform { Windows, Unix };
+
+#ifdef _WIN32
+inline constexpr PortPlatform kThisPlatform = PortPlatform::Windows;
+#else
+inline constexpr PortPlatform kThisPlatform = PortPlatform::Unix;
+#endif
+
+// Looks up an environment variable; nothing when it is not set.
+using EnvLookup = std::function<std::optional<std::string>(const std::string& name)>;
+std::optional<std::string> SystemEnvironment(const std::string& name);
+
+// The variable that redirects port n on Unix: "MORVANE_COM3".
+std::string PortEnvironmentName(std::int16_t number);
+
+// The device that port n stands for: COMn on Windows; on Unix the value of MORVANE_COM<n>
+// when it is set and not empty, otherwise /dev/ttyS<n-1>. Empty when n names no port (n < 1).
+std::string DeviceForPortNumber(std::int16_t number, const EnvLookup& env,
+                                PortPlatform platform = kThisPlatform);
+
+struct ResolvedPort {
+    enum class Kind {
+        Number,     // a port number that fits 16 bits
+        Path,       // a device path typed directly
+        OutOfRange, // a port number beyond 16 bits: no port can be opened for it
+    };
+    Kind kind = Kind::Number;
+    std::int16_t number = 0; // the port number (Kind::Number), else 0
+    std::string label;       // how messages name the port: "7", "/dev/ttyUSB0", "70000"
+    std::string device;      // the device to open; empty when there is none
+};
+
+// The file of a device: a bare name ("ttyS0") lies under /dev on Unix, as the serial port
+// takes it; Windows names ("COM3") are left as they are.
+std::string DeviceFilePath(const std::string& device, PortPlatform platform = kThisPlatform);
+
+// Reads the port field. A text that begins with "/" after leading blanks and tabs is a device
+// path, taken as it stands from the "/" on; any other text is read as a number like every
+// field ("3abc" is 3, "" is 0, "2.5" is 2) and rounded half-even to a 16-bit integer.
+ResolvedPort ResolvePort(std::string_view portText, const EnvLookup& env = SystemEnvironment,
+                         PortPlatform platform = kThisPlatform);
+
+} // namespace morvane

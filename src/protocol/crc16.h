@@ -1,0 +1,33 @@
+#pragma once
+// CRC-16 of Modbus RTU (reflected polynomial 0xA001, preset 0xFFFF, no final XOR), computed
+// byte-wise with the two published lookup tables.
+
+#include "protocol/linkstate.h"
+
+#include <array>
+#include <cstdint>
+
+namespace morvane
+{
+
+// The standard byte-wise table entry for index i: i shifted right eight times, 0xA001 XOR-ed
+// in after every shift that drops a 1 bit.
+constexpr std::uint16_t ModbusCrcTableEntry(std::uint8_t index)
+{
+    std::uint16_t reg = index;
+    for (int bit = 0; bit < 8; ++bit)
+        reg = (reg & 1U) ? static_cast<std::uint16_t>((reg >> 1) ^ 0xA001U)
+                         : static_cast<std::uint16_t>(reg >> 1);
+    return reg;
+}
+
+// Fills CrcTableHi (low byte of each entry) and CrcTableLo (high byte).
+void ModbusCrcInit(LinkState& state);
+
+// Runs over the first count bytes of TxBuf (useTx nonzero) or RxBuf (useTx zero) and leaves
+// the check bytes in CrcHi (sent first) and CrcLo. Only the low 8 bits of each element count;
+// a count of zero or less covers nothing, one above the buffer covers the whole buffer.
+// Returns CrcHi * 256 + CrcLo.
+std::int32_t ModbusCrc16(LinkState& state, std::int16_t count, std::int16_t useTx);
+
+} // namespace morvane

@@ -1,0 +1,230 @@
+#include "window/configcommands.h"
+
+#include "port/portopening.h"
+#include "protocol/modbus.h"
+#include "protocol/requests.h"
+#include "window/fields.h"
+#include "window/frmmain.h"
+#include "window/modetable.h"
+#include "window/reports.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace morvane
+{
+
+namespace
+{
+constexpr int kDataBits = 8;
+constexpr int kStopBits = 1;
+
+std::string FieldCaption(const QLabel* label)
+{
+    QString caption = label->text().trimmed();
+    if (caption.endsWith(':'))
+        caption.chop(1);
+    return caption.toStdString();
+}
+} // namespace
+
+class ConfigCommands::BusyScope
+{
+  public:
+    explicit BusyScope(ConfigCommands& c) : m_c(c)
+    {
+        m_c.m_busy = true;
+        SetButtonsEnabled(false);
+    }
+    ~BusyScope()
+    {
+        SetButtonsEnabled(true);
+        m_c.m_busy = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    void SetButtonsEnabled(bool enabled)
+    {
+        m_c.m_window.Command1()->setEnabled(enabled);
+        m_c.m_window.Command2()->setEnabled(enabled);
+    }
+    ConfigCommands& m_c;
+};
+
+ConfigCommands::ConfigCommands(FrmMain& window, SerialPort& port)
+    : m_window(window),
+      m_host(&window, window.Text2(), window.txtTX(), window.txtRX(), window.Timer1()),
+      m_link(port, m_host)
+{
+}
+
+std::int32_t& ConfigCommands::Slot(int reg)
+{
+    return m_link.state.RegImage[static_cast<std::size_t>(RegisterSlot(ConfigSlaveAddress, reg))];
+}
+
+void ConfigCommands::ReadFromController()
+{
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
+    m_host.SetStatus(status::kReading);
+    OpenPort();
+    m_link.state.ImageBase =
+        static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
+    ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    const ReceiveResult reply = AwaitReply();
+    if (!reply.Answered()) {
+        // Nothing trustworthy came back: the window keeps what the technician has.
+        EndWithoutAnswer(reply, modbus::kReadHoldingRegisters);
+        return;
+    }
+    m_host.SetStatus(status::kReadOk);
+    ShowRegistersInFields();
+    ClosePort();
+    SelectControllerMode();
+    // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
+    // old 20 mA value.
+    m_window.RecomputeFourMa();
+}
+
+void ConfigCommands::WriteToController()
+{
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
+    // Checked before anything is stored or sent: a value that does not fit a register would
+    // reach the controller wrapped into another one.
+    const auto values = FieldRegisterValues();
+    if (!values) {
+        m_host.SetStatus(status::kError);
+        return;
+    }
+    m_host.SetStatus(status::kWriteSent);
+    m_host.StartWatchdog();
+    for (int k = 0; k < ConfigRegisterCount; ++k)
+        Slot(ConfigFirstRegister + k) = (*values)[std::size_t(k)];
+    OpenPort();
+    ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    const ReceiveResult reply = AwaitReply();
+    if (reply.Answered()) {
+        m_host.SetStatus(status::kReadOk);
+        ClosePort();
+        return;
+    }
+    EndWithoutAnswer(reply, modbus::kWriteMultipleRegisters);
+}
+
+void ConfigCommands::EndWithoutAnswer(const ReceiveResult& reply, int requestFunction)
+{
+    const bool told = ReportReplyFault(m_host, reply, requestFunction);
+    ClosePort();
+    // The watchdog has had its say by now, or the failure was told otherwise; a tick after
+    // the command ended would only repeat it.
+    if (requestFunction == modbus::kWriteMultipleRegisters)
+        m_host.StopWatchdog();
+    if (!told)
+        m_host.SetStatus(status::kError);
+}
+
+void ConfigCommands::WatchdogTicked()
+{
+    ReportNoResponse(m_host, m_host);
+}
+
+void ConfigCommands::Abandon()
+{
+    if (!m_busy)
+        return;
+    m_host.SetQuiet(true);
+    m_host.StopWatchdog();
+    // The wait sees its port gone and ends.
+    ClosePort();
+}
+
+void ConfigCommands::OpenPort()
+{
+    std::int16_t dataBits = kDataBits;
+    std::int16_t stopBits = kStopBits;
+    const ResolvedPort port = ResolvePort(m_window.txtCom(0)->text().toStdString());
+    const std::optional<OpenFailure> failure =
+        OpenComPort(m_link.port, port, m_link.PortBaudText, dataBits, m_link.PortParityName,
+                    stopBits, m_portSystem);
+    if (failure)
+        ReportOpenFailure(m_host, m_host, *failure, m_link.PortBaudText);
+}
+
+ReceiveResult ConfigCommands::AwaitReply()
+{
+    if (!m_link.port.PortOpen())
+        return {ReceiveOutcome::ConnectionLost, 0, {}, {}};
+    std::int16_t startFlag = 0;
+    return ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
+}
+
+void ConfigCommands::ClosePort()
+{
+    if (m_link.port.PortOpen())
+        m_link.port.SetPortOpen(false);
+}
+
+void ConfigCommands::ShowRegistersInFields()
+{
+    const std::int32_t modeRegister = Slot(field::RegisterOfField(field::kMode));
+    for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
+        const std::string text =
+            RegisterValueText(f, Slot(field::RegisterOfField(f)), modeRegister);
+        m_window.Text1(f)->setText(QString::fromStdString(text));
+    }
+}
+
+void ConfigCommands::SelectControllerMode()
+{
+    std::int32_t& modeSlot = Slot(field::RegisterOfField(field::kMode));
+    const int type = InputTypeOfMode(modeSlot);
+    if (!IsMode(modeSlot))
+        modeSlot = mode::kStandIn; // a value no option shows counts as "Modbus Signed Long"
+    m_window.Option1(type)->setChecked(true);
+    m_window.Option2(modeSlot)->setChecked(true);
+    // Selecting the option that is already selected runs nothing and would leave the number
+    // read ("0", "12", "-1") in the mode field, where nobody can correct it before a write.
+    m_window.Text1(field::kMode)->setText(QString::number(modeSlot));
+}
+
+std::optional<std::array<std::int32_t, ConfigRegisterCount>> ConfigCommands::FieldRegisterValues()
+{
+    std::array<std::int32_t, ConfigRegisterCount> values{};
+    for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
+        const std::string text = m_window.Text1(f)->text().toStdString();
+        const RegisterWrite write = RegisterWriteOfText(text);
+        if (write.refusal == WriteRefusal::None) {
+            values[std::size_t(f - field::kFirstRegisterField)] = write.value;
+            continue;
+        }
+        m_host.ShowMessage(kErrorTitle, WriteRefusalText(DescribeRefusal(f, text, write)));
+        return std::nullopt;
+    }
+    return values;
+}
+
+RefusedField ConfigCommands::DescribeRefusal(int f, const std::string& text,
+                                             const RegisterWrite& write) const
+{
+    RefusedField refused{m_window.Label6(f)->text().toStdString(),
+                         FieldCaption(m_window.Label5(f)),
+                         text,
+                         write,
+                         {},
+                         {}};
+    if (!m_window.Text1(f)->isEnabled()) {
+        refused.unusedInMode = m_window.Text1(field::kMode)->text().toInt();
+        refused.modeUsingRow = FirstModeUsingRow(f);
+    }
+    return refused;
+}
+
+} // namespace morvane

@@ -1,0 +1,66 @@
+#pragma once
+// "Read From Controller" and "Write To Controller": the two commands that move the nine
+// configuration registers between the controller and the window's fields. Each opens the
+// port, exchanges one request and one reply, and closes the port again.
+
+#include "port/systemports.h"
+#include "protocol/link.h"
+#include "protocol/replywait.h"
+#include "window/registermap.h"
+#include "window/windowhost.h"
+
+#include <QObject>
+
+#include <array>
+#include <optional>
+
+namespace morvane
+{
+
+class FrmMain;
+
+class ConfigCommands : public QObject
+{
+    Q_OBJECT
+  public:
+    // The window lends its status line, echo boxes and watchdog; the port is the window's too.
+    ConfigCommands(FrmMain& window, SerialPort& port);
+
+    void ReadFromController();
+    void WriteToController();
+    // Timer1's tick: the no-response message.
+    void WatchdogTicked();
+    // Ends a command that waits for the controller at once and without messages, for a
+    // window that is closing. Does nothing when no command runs.
+    void Abandon();
+
+    bool Busy() const { return m_busy; }
+    Link& link() { return m_link; }
+    WindowHost& host() { return m_host; }
+
+  private:
+    // A command under way keeps both command buttons disabled, however it ends.
+    class BusyScope;
+
+    void OpenPort();
+    ReceiveResult AwaitReply();
+    void ClosePort();
+    // After a wait without an answer: the fault told, the port closed, the status "ERROR".
+    void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
+    void ShowRegistersInFields();
+    void SelectControllerMode();
+    // The nine register values the fields stand for, or nothing after telling the user which
+    // field cannot be sent.
+    std::optional<std::array<std::int32_t, ConfigRegisterCount>> FieldRegisterValues();
+    RefusedField DescribeRefusal(int field, const std::string& text,
+                                 const RegisterWrite& write) const;
+    std::int32_t& Slot(int reg);
+
+    FrmMain& m_window;
+    WindowHost m_host;
+    Link m_link;
+    HostPortSystem m_portSystem;
+    bool m_busy = false;
+};
+
+} // namespace morvane

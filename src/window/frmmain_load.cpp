@@ -1,0 +1,39 @@
+#include "port/qtserialport.h"
+#include "protocol/crc16.h"
+#include "window/configcommands.h"
+#include "window/frmmain.h"
+
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+namespace morvane
+{
+
+FrmMain::~FrmMain() = default;
+
+// The window owns the port and the commands; loading builds the CRC tables and nothing else:
+// no port is opened and no timer started until a command runs.
+void FrmMain::Load()
+{
+    m_comm1 = new QtSerialPort(SystemEnvironment, this);
+    m_comm1->setObjectName("Comm1");
+    m_commands = std::make_unique<ConfigCommands>(*this, *m_comm1);
+    ModbusCrcInit(m_commands->link().state);
+
+    connect(m_command1, &QPushButton::clicked, m_commands.get(),
+            [this] { m_commands->ReadFromController(); });
+    connect(m_command2, &QPushButton::clicked, m_commands.get(),
+            [this] { m_commands->WriteToController(); });
+    connect(m_timer1, &QTimer::timeout, m_commands.get(), [this] { m_commands->WatchdogTicked(); });
+}
+
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    // The command's wait runs inside this window's event handling: without this it would keep
+    // the program alive, windowless, until the controller's time limit.
+    m_commands->Abandon();
+    QWidget::closeEvent(event);
+}
+
+} // namespace morvane

@@ -1,0 +1,175 @@
+#include "window/reports.h"
+
+#include "protocol/modbus.h"
+#include "window/modetable.h"
+
+namespace morvane
+{
+
+namespace
+{
+
+constexpr const char* kLineBreak = "\r\n";
+
+std::string WithReason(const std::string& systemText)
+{
+    return systemText.empty() ? std::string() : " (" + systemText + ")";
+}
+
+std::string PortListSentence(const std::vector<std::string>& ports)
+{
+    if (ports.empty())
+        return "No serial ports were found on this computer.";
+    std::string sentence = "Serial ports on this computer: ";
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        sentence += (i == 0 ? "" : ", ") + ports[i];
+    return sentence + ".";
+}
+
+std::string MissingDeviceAdvice(const OpenFailure& f)
+{
+    std::string text = "There is no device " + f.device + WithReason(f.systemText) + "." +
+                       kLineBreak + PortListSentence(f.availablePorts);
+    if (f.platform == PortPlatform::Unix && f.port.kind == ResolvedPort::Kind::Number)
+        text += std::string(kLineBreak) + "To use another device as port " + f.port.label +
+                ", type its path into the port field or set " + PortEnvironmentName(f.port.number) +
+                " to it.";
+    return text;
+}
+
+std::string PermissionAdvice(const OpenFailure& f)
+{
+    std::string text =
+        "You have no permission to use " + f.device + WithReason(f.systemText) + "." + kLineBreak;
+    if (f.deviceGroup.empty())
+        return text + "Ask the administrator of this computer for access to it.";
+    return text + "It belongs to the group " + f.deviceGroup +
+           ". Join the group with \"sudo usermod -aG " + f.deviceGroup +
+           " $USER\", then log out and in again.";
+}
+
+// "Counter  " is shown with trailing blanks; a sentence has none.
+std::string ModeName(int m)
+{
+    std::string name(ModeCaption(m));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name.empty() ? "in use" : name;
+}
+
+std::string WriteProblem(const RegisterWrite& write)
+{
+    switch (write.refusal) {
+    case WriteRefusal::AboveRange:
+        return "would be sent as " + std::to_string(write.value) +
+               ", which one register cannot hold (0 to 65535).";
+    case WriteRefusal::BelowRange:
+        return "is below -32768, so one register cannot hold it (0 to 65535).";
+    default:
+        return "is more than one register can hold (0 to 65535).";
+    }
+}
+
+} // namespace
+
+std::string OpenFailureAdvice(const OpenFailure& f)
+{
+    if (f.port.kind == ResolvedPort::Kind::OutOfRange)
+        return "There is no port " + f.port.label + ": port numbers go from 1 to 32767." +
+               kLineBreak + PortListSentence(f.availablePorts);
+    if (f.device.empty())
+        return "There is no port " + f.port.label + ": port numbers begin at 1." + kLineBreak +
+               PortListSentence(f.availablePorts);
+    switch (f.fault) {
+    case PortFault::NoSuchDevice:
+        return MissingDeviceAdvice(f);
+    case PortFault::PermissionDenied:
+        return PermissionAdvice(f);
+    case PortFault::InUse:
+        return f.device + " is in use: another program holds it." + kLineBreak +
+               "Close that program and try again.";
+    case PortFault::SettingsRefused:
+        return f.device + " refused the settings " + f.settings + WithReason(f.systemText) + ".";
+    default:
+        return f.device + " could not be opened" + WithReason(f.systemText) + ".";
+    }
+}
+
+std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText)
+{
+    return "Unable to open Com Port " + failure.port.label + " at " + baudText + " Baud" +
+           kLineBreak + OpenFailureAdvice(failure);
+}
+
+std::string ConnectionLostText(const std::string& device, const std::string& systemText)
+{
+    return "The connection to " + device + " was lost" + WithReason(systemText) + "." + kLineBreak +
+           "Check that the cable and adapter are plugged in and the controller has power, "
+           "then try again.";
+}
+
+std::string RefusalText(int requestFunction, int code)
+{
+    const char* request = requestFunction == modbus::kWriteMultipleRegisters ? "write" : "read";
+    std::string text = std::string("The controller refused the ") + request +
+                       " request with exception code " + std::to_string(code);
+    const std::string_view name = modbus::ExceptionName(code);
+    if (!name.empty())
+        text += " (" + std::string(name) + ")";
+    return text + ".";
+}
+
+std::string NoResponseText()
+{
+    return "No Response From Morvane\r\n"
+           "Check Power and Comms Connection\r\n"
+           "If necessary install link between MI and COM on K3";
+}
+
+// Names the row as the window labels it, and says so when the row is greyed out: a value
+// typed before the mode changed is still written, though the user no longer sees it as live.
+std::string WriteRefusalText(const RefusedField& f)
+{
+    std::string text = std::string("Nothing was written to the controller.") + kLineBreak +
+                       f.param + " (" + f.caption + "): \"" + f.text + "\" " +
+                       WriteProblem(f.write);
+    if (f.unusedInMode) {
+        text += kLineBreak + ("The mode " + ModeName(*f.unusedInMode) + " does not use " + f.param +
+                              ", but its value is written all the same.");
+        if (f.modeUsingRow)
+            text += " To correct it, choose a mode that uses it, such as " +
+                    ModeName(*f.modeUsingRow) + ".";
+    }
+    return text + kLineBreak + "Enter a number from -32768 to 65535.";
+}
+
+void ReportOpenFailure(CommandView& view, LinkHost& host, const OpenFailure& failure,
+                       const std::string& baudText)
+{
+    host.StopWatchdog();
+    view.ShowMessage(kErrorTitle, OpenFailureText(failure, baudText));
+    view.SetStatus(status::kError);
+    host.StopWatchdog();
+}
+
+void ReportNoResponse(CommandView& view, LinkHost& host)
+{
+    host.StopWatchdog();
+    view.ShowMessage(kCommunicationErrorTitle, NoResponseText());
+    host.StopWatchdog();
+}
+
+bool ReportReplyFault(CommandView& view, const ReceiveResult& result, int requestFunction)
+{
+    std::string text;
+    if (result.outcome == ReceiveOutcome::Refused)
+        text = RefusalText(requestFunction, result.exceptionCode);
+    else if (result.outcome == ReceiveOutcome::ConnectionLost && !result.device.empty())
+        text = ConnectionLostText(result.device, result.systemText);
+    else
+        return false;
+    view.SetStatus(status::kError);
+    view.ShowMessage(kCommunicationErrorTitle, text);
+    return true;
+}
+
+} // namespace morvane

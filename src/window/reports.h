@@ -1,0 +1,79 @@
+#pragma once
+// What the technician is told: the status words, the text of every message, and the order in
+// which a failure reaches the status line, the message box and the watchdog. The link and the
+// port only say what happened; the words are all here, for the window and the command line.
+
+#include "port/portopening.h"
+#include "protocol/linkhost.h"
+#include "protocol/replywait.h"
+#include "window/registermap.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace morvane
+{
+
+namespace status
+{
+inline constexpr std::string_view kReading = "Reading";
+inline constexpr std::string_view kWriteSent = "Write Sent";
+inline constexpr std::string_view kReadOk = "Read OK";
+inline constexpr std::string_view kError = "ERROR";
+} // namespace status
+
+inline constexpr std::string_view kErrorTitle = "Error";
+inline constexpr std::string_view kCommunicationErrorTitle = "Communication Error";
+
+// The lines below "Unable to open Com Port ...": the device, the reason in plain words and the
+// remedy where one is known.
+std::string OpenFailureAdvice(const OpenFailure& failure);
+// The whole message of a port that cannot be opened.
+std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText);
+
+// The whole text of the connection-lost message.
+std::string ConnectionLostText(const std::string& device, const std::string& systemText);
+
+// The message of an exception reply to the request with the given function code.
+std::string RefusalText(int requestFunction, int code);
+
+// The watchdog's message: the controller has not answered a write within a second.
+std::string NoResponseText();
+
+// A field the write cannot send, as the window shows it.
+struct RefusedField {
+    std::string param;   // "Param4"
+    std::string caption; // the row's caption without ": ", "5V Value"
+    std::string text;    // the field's text
+    RegisterWrite write;
+    // Set when the mode in use greys the row out: that mode, and a mode that opens the row.
+    std::optional<int> unusedInMode;
+    std::optional<int> modeUsingRow;
+};
+std::string WriteRefusalText(const RefusedField& field);
+
+// The part of the window the commands speak through.
+class CommandView
+{
+  public:
+    virtual ~CommandView() = default;
+    virtual void SetStatus(std::string_view text) = 0; // the status line Text2
+    // A message box with one OK button and no icon; returns when the user dismisses it.
+    virtual void ShowMessage(std::string_view title, const std::string& text) = 0;
+};
+
+// A port that cannot be opened. The watchdog is stopped before the message as well as after:
+// a tick while the box waits would stack a second message on it.
+void ReportOpenFailure(CommandView& view, LinkHost& host, const OpenFailure& failure,
+                       const std::string& baudText);
+
+// The watchdog's tick, stopped on both sides of its message for the same reason.
+void ReportNoResponse(CommandView& view, LinkHost& host);
+
+// A wait that ended in a refusal or a lost connection: "ERROR", then the message that says
+// which. False for the other outcomes, which have nothing to say beyond the status: a silent
+// controller, or a port whose opener has already said why it is closed.
+bool ReportReplyFault(CommandView& view, const ReceiveResult& result, int requestFunction);
+
+} // namespace morvane

@@ -1,0 +1,94 @@
+#include "window/windowhost.h"
+
+#include <QIcon>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace morvane
+{
+
+namespace
+{
+void Append(QLineEdit* box, std::string_view text)
+{
+    if (box)
+        box->setText(box->text() + QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+} // namespace
+
+WindowHost::WindowHost(QWidget* window, QLineEdit* status, QLineEdit* txEcho, QLineEdit* rxEcho,
+                       QTimer* watchdog)
+    : m_window(window), m_status(status), m_txEcho(txEcho), m_rxEcho(rxEcho), m_watchdog(watchdog)
+{
+}
+
+void WindowHost::SetStatus(std::string_view text)
+{
+    if (m_status)
+        m_status->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+void WindowHost::ClearEchoes()
+{
+    if (m_txEcho)
+        m_txEcho->clear();
+    if (m_rxEcho)
+        m_rxEcho->clear();
+}
+
+void WindowHost::AppendTxEcho(std::string_view text)
+{
+    Append(m_txEcho, text);
+}
+void WindowHost::AppendRxEcho(std::string_view text)
+{
+    Append(m_rxEcho, text);
+}
+
+void WindowHost::StartWatchdog()
+{
+    if (m_watchdog)
+        m_watchdog->start();
+}
+
+void WindowHost::StopWatchdog()
+{
+    if (m_watchdog)
+        m_watchdog->stop();
+}
+
+bool WindowHost::WatchdogActive() const
+{
+    return m_watchdog && m_watchdog->isActive();
+}
+
+void WindowHost::ShowMessage(std::string_view titleText, const std::string& text)
+{
+    if (m_quiet)
+        return;
+    const std::string title(titleText);
+    if (m_presenter) {
+        m_presenter(title, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok, m_window);
+    box.button(QMessageBox::Ok)->setIcon(QIcon()); // some styles decorate OK with a tick
+    box.exec();
+}
+
+void WindowHost::PumpEvents(int maxWaitMs)
+{
+    m_pump.Pump(maxWaitMs);
+}
+
+double WindowHost::SecondsSinceMidnight()
+{
+    if (m_clock)
+        return m_clock();
+    return m_timeOfDay.SecondsSinceMidnight();
+}
+
+} // namespace morvane

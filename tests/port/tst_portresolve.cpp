@@ -1,0 +1,154 @@
+#include "port/portresolve.h"
+
+#include <QtTest>
+
+#include <map>
+
+using namespace morvane;
+using Kind = ResolvedPort::Kind;
+
+Q_DECLARE_METATYPE(morvane::PortPlatform)
+Q_DECLARE_METATYPE(morvane::ResolvedPort::Kind)
+
+namespace
+{
+
+// "NAME=value;NAME2=value2" as a lookup.
+EnvLookup EnvironmentOf(const QString& assignments)
+{
+    std::map<std::string, std::string> values;
+    for (const QString& pair : assignments.split(';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf('=');
+        values[pair.left(eq).toStdString()] = pair.mid(eq + 1).toStdString();
+    }
+    return [values](const std::string& name) -> std::optional<std::string> {
+        const auto it = values.find(name);
+        if (it == values.end())
+            return std::nullopt;
+        return it->second;
+    };
+}
+
+} // namespace
+
+class TestPortResolve : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void resolvePort_data();
+    void resolvePort();
+    void systemEnvironmentReadsTheProcessEnvironment();
+};
+
+void TestPortResolve::resolvePort_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<PortPlatform>("platform");
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("device");
+
+    const auto unix = PortPlatform::Unix;
+    const auto windows = PortPlatform::Windows;
+    QTest::newRow("port 1 is ttyS0") << "1" << unix << "" << Kind::Number << 1 << "1"
+                                     << "/dev/ttyS0";
+    QTest::newRow("port 4 is ttyS3") << "4" << unix << "" << Kind::Number << 4 << "4"
+                                     << "/dev/ttyS3";
+    QTest::newRow("variable redirects")
+        << "1" << unix << "MORVANE_COM1=/dev/serial/by-id/usb-x" << Kind::Number << 1 << "1"
+        << "/dev/serial/by-id/usb-x";
+    QTest::newRow("another port's variable ignored")
+        << "2" << unix << "MORVANE_COM1=/dev/pts/9" << Kind::Number << 2 << "2"
+        << "/dev/ttyS1";
+    QTest::newRow("empty variable ignored")
+        << "3" << unix << "MORVANE_COM3=" << Kind::Number << 3 << "3"
+        << "/dev/ttyS2";
+    QTest::newRow("variable for two digits")
+        << "12" << unix << "MORVANE_COM12=/dev/ttyACM0" << Kind::Number << 12 << "12"
+        << "/dev/ttyACM0";
+    QTest::newRow("windows COM3") << "3" << windows << "" << Kind::Number << 3 << "3"
+                                  << "COM3";
+    QTest::newRow("windows ignores variable")
+        << "3" << windows << "MORVANE_COM3=/dev/x" << Kind::Number << 3 << "3"
+        << "COM3";
+    QTest::newRow("windows COM10") << "10" << windows << "" << Kind::Number << 10 << "10"
+                                   << "COM10";
+    QTest::newRow("trailing letters") << "3abc" << unix << "" << Kind::Number << 3 << "3"
+                                      << "/dev/ttyS2";
+    QTest::newRow("half to even down") << "2.5" << unix << "" << Kind::Number << 2 << "2"
+                                       << "/dev/ttyS1";
+    QTest::newRow("half to even up") << "3.5" << unix << "" << Kind::Number << 4 << "4"
+                                     << "/dev/ttyS3";
+    QTest::newRow("blanks inside number") << " 1 1" << unix << "" << Kind::Number << 11 << "11"
+                                          << "/dev/ttyS10";
+    QTest::newRow("hexadecimal") << "&H2" << unix << "" << Kind::Number << 2 << "2"
+                                 << "/dev/ttyS1";
+    QTest::newRow("empty is port 0") << "" << unix << "" << Kind::Number << 0 << "0"
+                                     << "";
+    QTest::newRow("letters are port 0") << "abc" << unix << "" << Kind::Number << 0 << "0"
+                                        << "";
+    QTest::newRow("port 0 on windows") << "0" << windows << "" << Kind::Number << 0 << "0"
+                                       << "";
+    QTest::newRow("negative port")
+        << "-3" << unix << "MORVANE_COM-3=/dev/x" << Kind::Number << -3 << "-3"
+        << "";
+    QTest::newRow("largest port") << "32767" << unix << "" << Kind::Number << 32767 << "32767"
+                                  << "/dev/ttyS32766";
+    QTest::newRow("rounds into range")
+        << "32767.4" << unix << "" << Kind::Number << 32767 << "32767"
+        << "/dev/ttyS32766";
+    QTest::newRow("just beyond 16 bits")
+        << "32767.5" << unix << "" << Kind::OutOfRange << 0 << "32768"
+        << "";
+    QTest::newRow("far beyond 16 bits") << "70000" << unix << "" << Kind::OutOfRange << 0 << "70000"
+                                        << "";
+    QTest::newRow("below 16 bits") << "-40000" << windows << "" << Kind::OutOfRange << 0 << "-40000"
+                                   << "";
+    QTest::newRow("beyond a double")
+        << "1e400" << unix << "" << Kind::OutOfRange << 0 << "1.79769313486232E+308"
+        << "";
+    QTest::newRow("path") << "/dev/pts/3" << unix << "" << Kind::Path << 0 << "/dev/pts/3"
+                          << "/dev/pts/3";
+    QTest::newRow("path after blanks")
+        << " \t/dev/ttyUSB0" << unix << "" << Kind::Path << 0 << "/dev/ttyUSB0"
+        << "/dev/ttyUSB0";
+    QTest::newRow("path kept as it stands")
+        << "/tmp/my port " << unix << "" << Kind::Path << 0 << "/tmp/my port "
+        << "/tmp/my port ";
+    QTest::newRow("path on windows") << "/dev/x" << windows << "" << Kind::Path << 0 << "/dev/x"
+                                     << "/dev/x";
+    QTest::newRow("slash after a digit is a number")
+        << "1/dev" << unix << "" << Kind::Number << 1 << "1"
+        << "/dev/ttyS0";
+}
+
+void TestPortResolve::resolvePort()
+{
+    QFETCH(QString, text);
+    QFETCH(PortPlatform, platform);
+    QFETCH(QString, environment);
+    QFETCH(Kind, kind);
+    QFETCH(int, number);
+    QFETCH(QString, label);
+    QFETCH(QString, device);
+
+    const ResolvedPort port = ResolvePort(text.toStdString(), EnvironmentOf(environment), platform);
+    QCOMPARE(port.kind, kind);
+    QCOMPARE(int(port.number), number);
+    QCOMPARE(QString::fromStdString(port.label), label);
+    QCOMPARE(QString::fromStdString(port.device), device);
+}
+
+void TestPortResolve::systemEnvironmentReadsTheProcessEnvironment()
+{
+    qputenv("MORVANE_COM29", "/dev/pts/77");
+    QCOMPARE(ResolvePort("29").device, std::string("/dev/pts/77"));
+    qunsetenv("MORVANE_COM29");
+    QCOMPARE(ResolvePort("29", SystemEnvironment, PortPlatform::Unix).device,
+             std::string("/dev/ttyS28"));
+}
+
+QTEST_APPLESS_MAIN(TestPortResolve)
+#include "tst_portresolve.moc"
