@@ -111,6 +111,22 @@ std::string DescribeRequest(const uint8_t* frame, size_t size)
     return line;
 }
 
+WrittenSpan WrittenRegisters(const uint8_t* frame, size_t size)
+{
+    if (size < 8)
+        return {};
+    switch (frame[1]) {
+    case 6:
+        return {Word(frame + 2), 1};
+    case 16:
+        return {Word(frame + 2), Word(frame + 4)};
+    case 23: // read and write: the write's address and count follow the read's
+        return size < 10 ? WrittenSpan{} : WrittenSpan{Word(frame + 6), Word(frame + 8)};
+    default:
+        return {};
+    }
+}
+
 std::string HexText(const Frame& bytes)
 {
     std::string text;

@@ -29,6 +29,14 @@ std::vector<Frame> SplitIntoPieces(const Frame& bytes, int pieces);
 // e.g. "request fn=3 addr=2 count=9".
 std::string DescribeRequest(const uint8_t* frame, size_t size);
 
+// The wire addresses a write request (function 6, 16 or 23) stores to; count 0 for any
+// other request.
+struct WrittenSpan {
+    int first = 0;
+    int count = 0;
+};
+WrittenSpan WrittenRegisters(const uint8_t* frame, size_t size);
+
 std::string HexText(const Frame& bytes);
 
 } // namespace morvane::sim

@@ -39,6 +39,20 @@ std::string ParseRegisters(std::string_view text, std::array<uint16_t, 9>& regis
     }
 }
 
+std::string ParseDisagreement(std::string_view text, SimOptions& options)
+{
+    size_t equals = text.find('=');
+    auto reg = ParseInteger(text.substr(0, equals), 3, 11);
+    auto value = equals == std::string_view::npos
+                     ? std::nullopt
+                     : ParseInteger(text.substr(equals + 1), -32768, 65535);
+    if (!reg || !value)
+        return "--disagree takes REG=VALUE: a register from 3 to 11 and a value from -32768 to "
+               "65535";
+    options.disagree[static_cast<size_t>(*reg - 3)] = static_cast<uint16_t>(*value & 0xFFFF);
+    return {};
+}
+
 struct IntegerSwitch {
     const char* name;
     long lowest;
@@ -96,6 +110,8 @@ std::string StoreValued(std::string_view name, std::string_view value, SimOption
     }
     if (name == "--registers")
         return ParseRegisters(value, options.registers);
+    if (name == "--disagree")
+        return ParseDisagreement(value, options);
     for (const IntegerSwitch& known : IntegerSwitches) {
         if (name != known.name)
             continue;
@@ -155,6 +171,10 @@ Like a real line, a reply is lost when no program has the device open.
   --gap MS             ... MS milliseconds apart (default 20)
   --slave-answer ID    answer with slave address ID (valid CRC)
   --hangup-after N     answer N requests; on the next one close the device and exit
+  --disagree REG=VALUE acknowledge writes as usual, but then hold VALUE in register REG
+                       (3 to 11; VALUE as in --registers) instead of the value written for
+                       it, like a controller that clamps a setting; reads return VALUE from
+                       the first write of REG on; repeat it for more registers
   --verbose            trace frames on standard error
   --help               this text
 )";

@@ -26,6 +26,8 @@ struct SimOptions {
     int answerSlave = SlaveAddress;
     std::optional<long> hangupAfter;
     std::array<uint16_t, 9> registers = DesignRegisters;
+    // What registers 3 to 11 settle at after a write to them; empty: what was written.
+    std::array<std::optional<uint16_t>, 9> disagree;
     bool verbose = false;
 };
 

@@ -168,6 +168,7 @@ SimServer::Outcome SimServer::Answer(const uint8_t* request, int length)
                                    static_cast<uint8_t>(m_options.exceptionCode));
     } else {
         reply = LibraryReply(request, length);
+        HoldDisagreements(request, length, reply);
     }
     if (reply.empty())
         return Outcome::Continue;
@@ -176,6 +177,23 @@ SimServer::Outcome SimServer::Answer(const uint8_t* request, int length)
         return Outcome::Stop;
     Trace("-> %s", HexText(line).c_str());
     return SendInPieces(line) ? Outcome::Continue : Outcome::Stop;
+}
+
+// A refused write stored nothing, so there is nothing to overrule; a broadcast is stored
+// without a reply. The read half of a function 23 reply still shows what was written, as
+// from a controller that clamps just after answering.
+void SimServer::HoldDisagreements(const uint8_t* request, int length, const Frame& reply)
+{
+    bool stored = reply.empty() ? request[0] == 0 : (reply[1] & 0x80) == 0;
+    WrittenSpan span = WrittenRegisters(request, static_cast<size_t>(length));
+    const int blockEnd = FirstRegisterAddress + static_cast<int>(m_options.registers.size());
+    if (!stored || span.first < FirstRegisterAddress || span.first + span.count > blockEnd)
+        return;
+    for (int address = span.first; address < span.first + span.count; ++address) {
+        const size_t index = static_cast<size_t>(address - FirstRegisterAddress);
+        if (m_options.disagree[index])
+            m_registers->tab_registers[index] = *m_options.disagree[index];
+    }
 }
 
 // libmodbus writes its reply to whatever its socket is; pointing it at a pipe for one

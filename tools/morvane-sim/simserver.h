@@ -30,6 +30,7 @@ class SimServer
     Outcome ServeRequest();
     Outcome Answer(const uint8_t* request, int length);
     Frame LibraryReply(const uint8_t* request, int length);
+    void HoldDisagreements(const uint8_t* request, int length, const Frame& reply);
     bool SendInPieces(const Frame& bytes);
     bool WriteAll(const Frame& bytes);
     bool WaitWritable(int timeoutMs);
