@@ -268,6 +268,7 @@ void TestSim::badSwitchesAreRefused_data()
     QTest::newRow("disagree too big") << QStringList{"--disagree", "5=70000"};
     QTest::newRow("disagree without value") << QStringList{"--disagree", "5"};
     QTest::newRow("disagree without register") << QStringList{"--disagree==7"};
+    QTest::newRow("negative pace") << QStringList{"--pace", "-9600"};
 }
 
 void TestSim::badSwitchesAreRefused()

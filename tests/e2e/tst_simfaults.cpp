@@ -45,6 +45,7 @@ class TestSimFaults : public QObject
     void silentControllerSendsNothing();
     void delayedReplyComesLate();
     void replyInPiecesArrivesWithGaps();
+    void pacedReplyTakesTheLineTime();
     void staleReplyDoesNotReachTheNextCommand_data();
     void staleReplyDoesNotReachTheNextCommand();
     void hangUpEndsTheLine_data();
@@ -196,6 +197,23 @@ void TestSimFaults::replyInPiecesArrivesWithGaps()
     QVERIFY2(received.chunkSizes.size() >= 3,
              qPrintable(QStringLiteral("%1 chunks").arg(received.chunkSizes.size())));
     QVERIFY(sinceRequest.elapsed() >= 500);
+}
+
+// At 9600 baud the 23 bytes take 24 ms after a silence of 3.6 ms.
+void TestSimFaults::pacedReplyTakesTheLineTime()
+{
+    SimProcess sim;
+    QString device = sim.Start({"--pace", "9600"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    QVERIFY(line.Write(ReadRequest));
+    Received received = line.Receive(static_cast<int>(DesignReply.size()), 5000);
+    const qint64 elapsed = sinceRequest.elapsed();
+    QCOMPARE(received.bytes.toHex(), DesignReply.toHex());
+    QVERIFY2(elapsed >= 27 && elapsed < 500, qPrintable(QString::number(elapsed)));
 }
 
 void TestSimFaults::staleReplyDoesNotReachTheNextCommand_data()

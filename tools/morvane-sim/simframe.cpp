@@ -34,6 +34,12 @@ std::string WrittenValues(const uint8_t* frame, size_t size, int count)
     return text;
 }
 
+// Rounded up, so that paced bytes are never ahead of the line.
+std::chrono::nanoseconds BitTimes(long baud, int64_t bits)
+{
+    return std::chrono::nanoseconds((bits * 1'000'000'000 + baud - 1) / baud);
+}
+
 } // namespace
 
 uint16_t RtuCrc(const uint8_t* data, size_t size)
@@ -125,6 +131,20 @@ WrittenSpan WrittenRegisters(const uint8_t* frame, size_t size)
     default:
         return {};
     }
+}
+
+std::chrono::nanoseconds CharacterTimes(long baud, size_t characters)
+{
+    return BitTimes(baud, 10 * static_cast<int64_t>(characters));
+}
+
+// Modbus over serial line: 3.5 characters between frames, but a fixed 1.75 ms above
+// 19200 baud, where the character count would ask too much of the receivers' timers.
+std::chrono::nanoseconds FrameSilence(long baud)
+{
+    if (baud > 19200)
+        return std::chrono::microseconds(1750);
+    return BitTimes(baud, 35);
 }
 
 std::string HexText(const Frame& bytes)

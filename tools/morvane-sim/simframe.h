@@ -4,6 +4,7 @@
 
 #include "simoptions.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,11 @@ struct WrittenSpan {
     int count = 0;
 };
 WrittenSpan WrittenRegisters(const uint8_t* frame, size_t size);
+
+// Line time at `baud`, 8N1: whole characters of ten bits, and the silence that must come
+// before a frame.
+std::chrono::nanoseconds CharacterTimes(long baud, size_t characters);
+std::chrono::nanoseconds FrameSilence(long baud);
 
 std::string HexText(const Frame& bytes);
 

@@ -67,6 +67,7 @@ constexpr IntegerSwitch IntegerSwitches[] = {
     {"--gap", 0, 60000},
     {"--slave-answer", 0, 255},
     {"--hangup-after", 0, 1L << 30},
+    {"--pace", 0, 4000000},
 };
 
 void StoreInteger(std::string_view name, long value, SimOptions& options)
@@ -85,6 +86,8 @@ void StoreInteger(std::string_view name, long value, SimOptions& options)
         options.answerSlave = static_cast<int>(value);
     else if (name == "--hangup-after")
         options.hangupAfter = value;
+    else if (name == "--pace")
+        options.paceBaud = value;
 }
 
 bool StoreFlag(std::string_view name, SimOptions& options)
@@ -175,6 +178,13 @@ Like a real line, a reply is lost when no program has the device open.
                        (3 to 11; VALUE as in --registers) instead of the value written for
                        it, like a controller that clamps a setting; reads return VALUE from
                        the first write of REG on; repeat it for more registers
+  --pace BAUD          take the time of a line at BAUD baud, 10 bits a byte (0, the
+                       default: no pacing): answer no sooner than 3.5 characters after
+                       the end of the request (1.75 ms above 19200 baud), then send
+                       byte by byte, each when its stop bit would be out. With --delay
+                       the reply starts MS after the request's end, or after the silence
+                       if that is longer; --noise bytes take line time like the reply;
+                       each piece of --pieces is paced and --gap is silence between them
   --verbose            trace frames on standard error
   --help               this text
 )";
