@@ -263,6 +263,12 @@ void TestSim::badSwitchesAreRefused_data()
     QTest::newRow("register too big") << QStringList{"--registers", "70000"};
     QTest::newRow("empty register") << QStringList{"--registers", "1,,2"};
     QTest::newRow("empty link") << QStringList{"--link="};
+    QTest::newRow("disagree on register 12") << QStringList{"--disagree", "12=1"};
+    QTest::newRow("disagree on register 2") << QStringList{"--disagree", "2=1"};
+    QTest::newRow("disagree too big") << QStringList{"--disagree", "5=70000"};
+    QTest::newRow("disagree without value") << QStringList{"--disagree", "5"};
+    QTest::newRow("disagree without register") << QStringList{"--disagree==7"};
+    QTest::newRow("negative pace") << QStringList{"--pace", "-9600"};
 }
 
 void TestSim::badSwitchesAreRefused()

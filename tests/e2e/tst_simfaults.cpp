@@ -40,9 +40,12 @@ class TestSimFaults : public QObject
   private slots:
     void repliesFollowTheSwitches_data();
     void repliesFollowTheSwitches();
+    void disagreeingControllerHoldsItsValue_data();
+    void disagreeingControllerHoldsItsValue();
     void silentControllerSendsNothing();
     void delayedReplyComesLate();
     void replyInPiecesArrivesWithGaps();
+    void pacedReplyTakesTheLineTime();
     void staleReplyDoesNotReachTheNextCommand_data();
     void staleReplyDoesNotReachTheNextCommand();
     void hangUpEndsTheLine_data();
@@ -100,6 +103,54 @@ void TestSimFaults::repliesFollowTheSwitches()
     QCOMPARE(sim.Requests(), QStringList{requestLine});
 }
 
+void TestSimFaults::disagreeingControllerHoldsItsValue_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QByteArray>("write");
+    QTest::addColumn<QByteArray>("echo");
+    QTest::addColumn<QString>("writeLine");
+    QTest::addColumn<QByteArray>("readBack");
+
+    const QByteArray writeRegister5 = QByteArray::fromHex("010600040009080d");
+    const QByteArray writeRegister4 = QByteArray::fromHex("01060003000b380d");
+    QTest::newRow("nine written") << QStringList{"--disagree", "5=7"} << WriteRequest << WriteReply
+                                  << WriteLine
+                                  << QByteArray::fromHex(
+                                         "0103120007000c0007000100020003000400059c40e05c");
+    QTest::newRow("first and last, the extremes")
+        << QStringList{"--disagree=3=-32768", "--disagree", "11=0"} << WriteRequest << WriteReply
+        << WriteLine << QByteArray::fromHex("0103128000000cffff000100020003000400050000b333");
+    QTest::newRow("single write echoed as sent")
+        << QStringList{"--disagree", "5=-2"} << writeRegister5 << writeRegister5
+        << QStringLiteral("request fn=6 addr=4 value=9")
+        << QByteArray::fromHex("01031200020001fffe006401f400140001000300002e93");
+    QTest::newRow("start value kept until written")
+        << QStringList{"--registers", "2,1,9", "--disagree", "5=7"} << writeRegister4
+        << writeRegister4 << QStringLiteral("request fn=6 addr=3 value=11")
+        << QByteArray::fromHex("0103120002000b0009006401f4001400010003000010dd");
+}
+
+// The write is acknowledged as any other; only the read after it shows the difference.
+void TestSimFaults::disagreeingControllerHoldsItsValue()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QByteArray, write);
+    QFETCH(QByteArray, echo);
+    QFETCH(QString, writeLine);
+    QFETCH(QByteArray, readBack);
+    SimProcess sim;
+    QString device = sim.Start(switches);
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QVERIFY(line.Write(write));
+    QCOMPARE(line.Receive(static_cast<int>(echo.size()) + 1, 400).bytes.toHex(), echo.toHex());
+    QVERIFY(line.Write(ReadRequest));
+    QCOMPARE(line.Receive(static_cast<int>(readBack.size()) + 1, 400).bytes.toHex(),
+             readBack.toHex());
+    QCOMPARE(sim.Requests(), QStringList({writeLine, ReadLine}));
+}
+
 void TestSimFaults::silentControllerSendsNothing()
 {
     SimProcess sim;
@@ -146,6 +197,23 @@ void TestSimFaults::replyInPiecesArrivesWithGaps()
     QVERIFY2(received.chunkSizes.size() >= 3,
              qPrintable(QStringLiteral("%1 chunks").arg(received.chunkSizes.size())));
     QVERIFY(sinceRequest.elapsed() >= 500);
+}
+
+// At 9600 baud the 23 bytes take 24 ms after a silence of 3.6 ms.
+void TestSimFaults::pacedReplyTakesTheLineTime()
+{
+    SimProcess sim;
+    QString device = sim.Start({"--pace", "9600"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    RawLine line;
+    QVERIFY(line.Open(device));
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    QVERIFY(line.Write(ReadRequest));
+    Received received = line.Receive(static_cast<int>(DesignReply.size()), 5000);
+    const qint64 elapsed = sinceRequest.elapsed();
+    QCOMPARE(received.bytes.toHex(), DesignReply.toHex());
+    QVERIFY2(elapsed >= 27 && elapsed < 500, qPrintable(QString::number(elapsed)));
 }
 
 void TestSimFaults::staleReplyDoesNotReachTheNextCommand_data()

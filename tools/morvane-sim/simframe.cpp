@@ -34,6 +34,12 @@ std::string WrittenValues(const uint8_t* frame, size_t size, int count)
     return text;
 }
 
+// Rounded up, so that paced bytes are never ahead of the line.
+std::chrono::nanoseconds BitTimes(long baud, int64_t bits)
+{
+    return std::chrono::nanoseconds((bits * 1'000'000'000 + baud - 1) / baud);
+}
+
 } // namespace
 
 uint16_t RtuCrc(const uint8_t* data, size_t size)
@@ -109,6 +115,36 @@ std::string DescribeRequest(const uint8_t* frame, size_t size)
     if (frame[0] == 0)
         line += " broadcast";
     return line;
+}
+
+WrittenSpan WrittenRegisters(const uint8_t* frame, size_t size)
+{
+    if (size < 8)
+        return {};
+    switch (frame[1]) {
+    case 6:
+        return {Word(frame + 2), 1};
+    case 16:
+        return {Word(frame + 2), Word(frame + 4)};
+    case 23: // read and write: the write's address and count follow the read's
+        return size < 10 ? WrittenSpan{} : WrittenSpan{Word(frame + 6), Word(frame + 8)};
+    default:
+        return {};
+    }
+}
+
+std::chrono::nanoseconds CharacterTimes(long baud, size_t characters)
+{
+    return BitTimes(baud, 10 * static_cast<int64_t>(characters));
+}
+
+// Modbus over serial line: 3.5 characters between frames, but a fixed 1.75 ms above
+// 19200 baud, where the character count would ask too much of the receivers' timers.
+std::chrono::nanoseconds FrameSilence(long baud)
+{
+    if (baud > 19200)
+        return std::chrono::microseconds(1750);
+    return BitTimes(baud, 35);
 }
 
 std::string HexText(const Frame& bytes)

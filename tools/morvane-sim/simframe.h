@@ -4,6 +4,7 @@
 
 #include "simoptions.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,19 @@ std::vector<Frame> SplitIntoPieces(const Frame& bytes, int pieces);
 // The line printed for a received request (a whole RTU frame, CRC included),
 // e.g. "request fn=3 addr=2 count=9".
 std::string DescribeRequest(const uint8_t* frame, size_t size);
+
+// The wire addresses a write request (function 6, 16 or 23) stores to; count 0 for any
+// other request.
+struct WrittenSpan {
+    int first = 0;
+    int count = 0;
+};
+WrittenSpan WrittenRegisters(const uint8_t* frame, size_t size);
+
+// Line time at `baud`, 8N1: whole characters of ten bits, and the silence that must come
+// before a frame.
+std::chrono::nanoseconds CharacterTimes(long baud, size_t characters);
+std::chrono::nanoseconds FrameSilence(long baud);
 
 std::string HexText(const Frame& bytes);
 

@@ -39,6 +39,20 @@ std::string ParseRegisters(std::string_view text, std::array<uint16_t, 9>& regis
     }
 }
 
+std::string ParseDisagreement(std::string_view text, SimOptions& options)
+{
+    size_t equals = text.find('=');
+    auto reg = ParseInteger(text.substr(0, equals), 3, 11);
+    auto value = equals == std::string_view::npos
+                     ? std::nullopt
+                     : ParseInteger(text.substr(equals + 1), -32768, 65535);
+    if (!reg || !value)
+        return "--disagree takes REG=VALUE: a register from 3 to 11 and a value from -32768 to "
+               "65535";
+    options.disagree[static_cast<size_t>(*reg - 3)] = static_cast<uint16_t>(*value & 0xFFFF);
+    return {};
+}
+
 struct IntegerSwitch {
     const char* name;
     long lowest;
@@ -53,6 +67,7 @@ constexpr IntegerSwitch IntegerSwitches[] = {
     {"--gap", 0, 60000},
     {"--slave-answer", 0, 255},
     {"--hangup-after", 0, 1L << 30},
+    {"--pace", 0, 4000000},
 };
 
 void StoreInteger(std::string_view name, long value, SimOptions& options)
@@ -71,6 +86,8 @@ void StoreInteger(std::string_view name, long value, SimOptions& options)
         options.answerSlave = static_cast<int>(value);
     else if (name == "--hangup-after")
         options.hangupAfter = value;
+    else if (name == "--pace")
+        options.paceBaud = value;
 }
 
 bool StoreFlag(std::string_view name, SimOptions& options)
@@ -96,6 +113,8 @@ std::string StoreValued(std::string_view name, std::string_view value, SimOption
     }
     if (name == "--registers")
         return ParseRegisters(value, options.registers);
+    if (name == "--disagree")
+        return ParseDisagreement(value, options);
     for (const IntegerSwitch& known : IntegerSwitches) {
         if (name != known.name)
             continue;
@@ -155,6 +174,17 @@ Like a real line, a reply is lost when no program has the device open.
   --gap MS             ... MS milliseconds apart (default 20)
   --slave-answer ID    answer with slave address ID (valid CRC)
   --hangup-after N     answer N requests; on the next one close the device and exit
+  --disagree REG=VALUE acknowledge writes as usual, but then hold VALUE in register REG
+                       (3 to 11; VALUE as in --registers) instead of the value written for
+                       it, like a controller that clamps a setting; reads return VALUE from
+                       the first write of REG on; repeat it for more registers
+  --pace BAUD          take the time of a line at BAUD baud, 10 bits a byte (0, the
+                       default: no pacing): answer no sooner than 3.5 characters after
+                       the end of the request (1.75 ms above 19200 baud), then send
+                       byte by byte, each when its stop bit would be out. With --delay
+                       the reply starts MS after the request's end, or after the silence
+                       if that is longer; --noise bytes take line time like the reply;
+                       each piece of --pieces is paced and --gap is silence between them
   --verbose            trace frames on standard error
   --help               this text
 )";

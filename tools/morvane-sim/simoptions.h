@@ -26,6 +26,9 @@ struct SimOptions {
     int answerSlave = SlaveAddress;
     std::optional<long> hangupAfter;
     std::array<uint16_t, 9> registers = DesignRegisters;
+    // What registers 3 to 11 settle at after a write to them; empty: what was written.
+    std::array<std::optional<uint16_t>, 9> disagree;
+    long paceBaud = 0; // 0: replies leave as fast as the pseudo-terminal takes them
     bool verbose = false;
 };
 

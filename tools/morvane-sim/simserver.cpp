@@ -1,11 +1,13 @@
 #include "simserver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,10 +23,12 @@ using Clock = std::chrono::steady_clock;
 // there are thrown away, as a real line would have lost them.
 constexpr int StuckLineMs = 1000;
 
-int MillisecondsUntil(Clock::time_point deadline)
+timespec TimeUntil(Clock::time_point deadline)
 {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+    auto left = std::max(Clock::duration::zero(), deadline - Clock::now());
+    auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>(nanoseconds.count())};
 }
 
 bool LineBroken(int error)
@@ -63,6 +67,9 @@ std::string SimServer::Setup()
         m_registers->tab_registers[i] = m_options.registers[i];
     if (pipe2(m_capture, O_CLOEXEC | O_NONBLOCK) != 0)
         return "cannot create the reply capture pipe";
+    // The default slack of 50 us would be half a character at 115200 baud.
+    if (m_options.paceBaud != 0)
+        prctl(PR_SET_TIMERSLACK, 1UL);
     return {};
 }
 
@@ -130,6 +137,7 @@ SimServer::Outcome SimServer::ServeRequest()
 {
     uint8_t request[MODBUS_RTU_MAX_ADU_LENGTH];
     int length = modbus_receive(m_modbus, request);
+    const Clock::time_point requestEnd = Clock::now();
     if (length < 0) {
         if (LineBroken(errno)) {
             Trace("the line failed: %s", modbus_strerror(errno));
@@ -155,10 +163,11 @@ SimServer::Outcome SimServer::ServeRequest()
         return Outcome::HangUp;
     if (m_options.silent)
         return Outcome::Continue;
-    return Answer(request, length);
+    return Answer(request, length, requestEnd);
 }
 
-SimServer::Outcome SimServer::Answer(const uint8_t* request, int length)
+SimServer::Outcome SimServer::Answer(const uint8_t* request, int length,
+                                     Clock::time_point requestEnd)
 {
     Frame reply;
     if (m_options.exceptionCode != 0) {
@@ -168,14 +177,36 @@ SimServer::Outcome SimServer::Answer(const uint8_t* request, int length)
                                    static_cast<uint8_t>(m_options.exceptionCode));
     } else {
         reply = LibraryReply(request, length);
+        HoldDisagreements(request, length, reply);
     }
     if (reply.empty())
         return Outcome::Continue;
     Frame line = ShapeReply(std::move(reply), m_options);
-    if (!PauseUnlessStopped(m_options.delayMs))
+    Clock::duration wait = std::chrono::milliseconds(m_options.delayMs);
+    if (m_options.paceBaud != 0)
+        wait = std::max<Clock::duration>(wait, FrameSilence(m_options.paceBaud));
+    const Clock::time_point start = requestEnd + wait;
+    if (!PauseUntil(start))
         return Outcome::Stop;
     Trace("-> %s", HexText(line).c_str());
-    return SendInPieces(line) ? Outcome::Continue : Outcome::Stop;
+    return SendInPieces(line, start) ? Outcome::Continue : Outcome::Stop;
+}
+
+// A refused write stored nothing, so there is nothing to overrule; a broadcast is stored
+// without a reply. The read half of a function 23 reply still shows what was written, as
+// from a controller that clamps just after answering.
+void SimServer::HoldDisagreements(const uint8_t* request, int length, const Frame& reply)
+{
+    bool stored = reply.empty() ? request[0] == 0 : (reply[1] & 0x80) == 0;
+    WrittenSpan span = WrittenRegisters(request, static_cast<size_t>(length));
+    const int blockEnd = FirstRegisterAddress + static_cast<int>(m_options.registers.size());
+    if (!stored || span.first < FirstRegisterAddress || span.first + span.count > blockEnd)
+        return;
+    for (int address = span.first; address < span.first + span.count; ++address) {
+        const size_t index = static_cast<size_t>(address - FirstRegisterAddress);
+        if (m_options.disagree[index])
+            m_registers->tab_registers[index] = *m_options.disagree[index];
+    }
 }
 
 // libmodbus writes its reply to whatever its socket is; pointing it at a pipe for one
@@ -194,29 +225,54 @@ Frame SimServer::LibraryReply(const uint8_t* request, int length)
     return reply;
 }
 
-bool SimServer::SendInPieces(const Frame& bytes)
+bool SimServer::SendInPieces(const Frame& bytes, Clock::time_point start)
 {
     std::vector<Frame> pieces = SplitIntoPieces(bytes, m_options.pieces);
+    Clock::time_point lineFree = start;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0 && !PauseUnlessStopped(m_options.gapMs))
-            return false;
-        if (!m_line.SomeoneListens()) {
-            Trace("reply lost: nobody has the port open");
-            return true;
-        }
-        if (!WriteAll(pieces[i]))
-            return false;
+        if (i > 0)
+            lineFree += std::chrono::milliseconds(m_options.gapMs);
+        Sent sent = SendPiece(pieces[i], lineFree);
+        if (sent != Sent::Whole)
+            return sent == Sent::Lost;
     }
     return true;
 }
 
+// Paced, each byte leaves when a real line would have finished delivering it: written whole
+// and held afterwards, the utility would read the last byte at once, well before its time.
+// Unpaced, the piece leaves in one write. lineFree becomes the time the piece is over.
+SimServer::Sent SimServer::SendPiece(const Frame& piece, Clock::time_point& lineFree)
+{
+    const long baud = m_options.paceBaud;
+    const Clock::time_point start = lineFree;
+    const size_t step = baud != 0 ? 1 : piece.size();
+    for (size_t at = 0; at < piece.size(); at += step) {
+        if (baud != 0)
+            lineFree = start + CharacterTimes(baud, at + 1);
+        if (!PauseUntil(lineFree))
+            return Sent::Stopped;
+        // Checked before every write: what a closed port missed must not wait for its next
+        // opener.
+        if (!m_line.SomeoneListens()) {
+            Trace("reply lost: nobody has the port open");
+            return Sent::Lost;
+        }
+        if (!WriteAll(piece.data() + at, step))
+            return Sent::Stopped;
+    }
+    if (baud == 0)
+        lineFree = Clock::now();
+    return Sent::Whole;
+}
+
 // False only when a stop was asked for; a reply that cannot be delivered is dropped.
-bool SimServer::WriteAll(const Frame& bytes)
+bool SimServer::WriteAll(const uint8_t* bytes, size_t size)
 {
     size_t written = 0;
     bool discarded = false;
-    while (written < bytes.size()) {
-        ssize_t sent = write(m_line.MasterFd(), bytes.data() + written, bytes.size() - written);
+    while (written < size) {
+        ssize_t sent = write(m_line.MasterFd(), bytes + written, size - written);
         if (sent > 0) {
             written += static_cast<size_t>(sent);
             continue;
@@ -245,12 +301,14 @@ bool SimServer::WaitWritable(int timeoutMs)
     return poll(watched, 2, timeoutMs) > 0 && (watched[1].revents & POLLOUT) != 0;
 }
 
-bool SimServer::PauseUnlessStopped(int ms)
+// ppoll rather than clock_nanosleep: as precise, and a stop still ends the wait at once,
+// however slow the paced line.
+bool SimServer::PauseUntil(Clock::time_point deadline)
 {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
     pollfd stop = {m_stopFd, POLLIN, 0};
     while (true) {
-        int ready = poll(&stop, 1, MillisecondsUntil(deadline));
+        timespec left = TimeUntil(deadline);
+        int ready = ppoll(&stop, 1, &left, nullptr);
         if (ready > 0)
             return false;
         if (ready == 0 && Clock::now() >= deadline)

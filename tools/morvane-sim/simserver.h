@@ -5,6 +5,7 @@
 #include "simoptions.h"
 #include "simpty.h"
 
+#include <chrono>
 #include <modbus.h>
 
 namespace morvane::sim
@@ -23,17 +24,21 @@ class SimServer
     int Run();           // the process exit code
 
   private:
+    using Clock = std::chrono::steady_clock;
     enum class Outcome { Continue, Stop, HangUp, Fail };
+    enum class Sent { Whole, Lost, Stopped };
 
     bool RenewContext();
     Outcome WaitForRequest();
     Outcome ServeRequest();
-    Outcome Answer(const uint8_t* request, int length);
+    Outcome Answer(const uint8_t* request, int length, Clock::time_point requestEnd);
     Frame LibraryReply(const uint8_t* request, int length);
-    bool SendInPieces(const Frame& bytes);
-    bool WriteAll(const Frame& bytes);
+    void HoldDisagreements(const uint8_t* request, int length, const Frame& reply);
+    bool SendInPieces(const Frame& bytes, Clock::time_point start);
+    Sent SendPiece(const Frame& piece, Clock::time_point& lineFree);
+    bool WriteAll(const uint8_t* bytes, size_t size);
     bool WaitWritable(int timeoutMs);
-    bool PauseUnlessStopped(int ms);
+    bool PauseUntil(Clock::time_point deadline);
     bool StopRequested() const;
     void Trace(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 
