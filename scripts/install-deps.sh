@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   libmodbus-dev mbpoll socat
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
   xvfb xauth imagemagick x11-utils xdotool procps
   fonts-dejavu-core
   dpkg-dev file

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the normal build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded
-# time. Any failure, sanitizer report or fuzzer crash fails the whole run.
+# Installs what is missing, checks the formatting, builds, and runs every test: all four tiers
+# (unit, gui, e2e, long) of the normal build, the protocol core on its own, the Debian package,
+# the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
+# for a bounded time. Any failure, sanitizer report or fuzzer crash fails the whole run.
+# For a quick loop while working: ctest --preset quick (after one run of this, or a build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,12 +14,28 @@ bash scripts/install-deps.sh
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
+step "Formatting"
+bash scripts/check-format.sh
+
 step "Normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$JOBS"
 
-step "Tests"
-ctest --test-dir build --output-on-failure -j1
+# Every test belongs to a tier, so the two runs below are all of them.
+unlabelled=$(ctest --test-dir build -N -LE '^(unit|gui|e2e|long)$' | grep -c 'Test *#' || true)
+[ "$unlabelled" -eq 0 ] || { echo "$unlabelled tests have no tier label" >&2; exit 1; }
+
+# The fast tiers run in parallel; the tiers that time a line or a wall clock run one at a time.
+step "Tests: unit and gui"
+ctest --test-dir build --output-on-failure -j4 -L '^(unit|gui)$'
+
+step "Tests: e2e and long"
+ctest --test-dir build --output-on-failure -j1 -L '^(e2e|long)$'
+
+step "Protocol core alone: no Qt Serial Port, no widgets"
+cmake -S . -B build-core -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_CORE_ONLY=ON >/dev/null
+cmake --build build-core -j"$JOBS"
+ctest --test-dir build-core --output-on-failure -j4
 
 step "Debian package: build, install, start, remove"
 bash scripts/package-test.sh build
@@ -30,7 +48,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMORVANE_SANITIZE=ON
 cmake --build build-asan -j"$JOBS"
 
 step "Tests under the sanitizers"
-ctest --test-dir build-asan --output-on-failure -j1
+ctest --test-dir build-asan --output-on-failure -j4 -L '^(unit|gui)$'
+ctest --test-dir build-asan --output-on-failure -j1 -L '^(e2e|long)$'
 
 step "Fuzz targets (${FUZZ_SECONDS} s each)"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
