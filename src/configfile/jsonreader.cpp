@@ -131,7 +131,8 @@ class Parser
     bool UnicodeEscape(std::uint32_t& unit);
     bool Number(std::string& out);
     bool Word(std::string_view word);
-    bool Fail(const std::string& expected);
+    // `found` describes what stands at m_pos instead, when one character does not say it.
+    bool Fail(const std::string& expected, const std::string& found = {});
     std::string Found() const;
     void SkipBlanks();
     bool AtEnd() const { return m_pos >= m_text.size(); }
@@ -251,19 +252,23 @@ bool Parser::Escape(std::string& out)
     }
     if (c != 'u')
         return Fail("expected one of \\\" \\\\ \\/ \\b \\f \\n \\r \\t \\u after '\\'");
+    const std::size_t start = m_pos - 1; // the backslash
     std::uint32_t unit = 0;
     if (!UnicodeEscape(unit))
         return false;
-    if (unit >= 0xDC00 && unit <= 0xDFFF)
-        return Fail("expected a \\u escape from D800 to DBFF before this one");
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-        std::uint32_t low = 0;
-        if (!Take('\\') || Peek() != 'u')
-            return Fail("expected a second \\u escape from DC00 to DFFF");
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    std::uint32_t low = 0;
+    if (high && m_text.substr(m_pos, 2) == "\\u") {
+        ++m_pos;
         if (!UnicodeEscape(low))
             return false;
-        if (low < 0xDC00 || low > 0xDFFF)
-            return Fail("expected the \\u escape before this one to be from DC00 to DFFF");
+    }
+    if (unit >= 0xD800 && unit <= 0xDFFF) {
+        if (!high || low < 0xDC00 || low > 0xDFFF) {
+            m_pos = start;
+            return Fail("expected \\uD800 to \\uDBFF followed by \\uDC00 to \\uDFFF",
+                        std::string(m_text.substr(start, 6)) + " alone");
+        }
         unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
     }
     AppendUtf8(out, unit);
@@ -320,10 +325,10 @@ bool Parser::Word(std::string_view word)
     return true;
 }
 
-bool Parser::Fail(const std::string& expected)
+bool Parser::Fail(const std::string& expected, const std::string& found)
 {
     error = ErrorAt(m_text, m_pos, JsonFault::Syntax);
-    error.what = expected + ", found " + Found();
+    error.what = expected + ", found " + (found.empty() ? Found() : found);
     return false;
 }
 

@@ -145,7 +145,9 @@ void TestConfigFile::refuses_data()
                                  "found '\"'.";
     QTest::newRow("too deep") << Sample("\"0-5V\"", QByteArray(65, '[') + QByteArray(65, ']'))
                               << "line 17, column 74, expected at most 64 levels of nesting";
-    QTest::newRow("lone surrogate") << Sample("0-5V", "\\uDC00") << "D800 to DBFF";
+    QTest::newRow("unpaired surrogate") << Sample("0-5V", "\\uD83D\\u0041")
+                                        << "column 12, expected \\uD800 to \\uDBFF followed by "
+                                           "\\uDC00 to \\uDFFF, found \\uD83D alone";
     QTest::newRow("not UTF-8") << Sample("0-5V", "0-5\xB0V")
                                << "not UTF-8 text: the byte 0xB0 at line 17, column 15";
     QTest::newRow("a list") << QByteArray("[]") << "holds a list [...] where";
