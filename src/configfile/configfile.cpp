@@ -230,6 +230,13 @@ std::string TooLargeProblem()
            " bytes), the most a Morvane configuration file may hold.";
 }
 
+std::string_view TrimmedEnd(std::string_view text, std::string_view drop)
+{
+    while (!text.empty() && drop.find(text.back()) != std::string_view::npos)
+        text.remove_suffix(1);
+    return text;
+}
+
 ConfigFileResult Refused(std::string problem)
 {
     return {std::nullopt, std::move(problem)};
@@ -249,13 +256,13 @@ QByteArray ConfigFileText(const Configuration& config, const ConfigNotes& notes)
     // One field a line: captions and texts differ in length, and this keeps them readable.
     for (std::size_t i = 0; i < notes.fields.size(); ++i) {
         out += i ? ",\n    " : "\n    ";
-        AppendJsonString(out, notes.fields[i].first);
+        AppendJsonString(out, TrimmedEnd(notes.fields[i].first, ": "));
         out += ": ";
         AppendJsonString(out, notes.fields[i].second);
     }
     out += notes.fields.empty() ? "},\n" : "\n  },\n";
     out += "  \"mode\": ";
-    AppendJsonString(out, notes.mode);
+    AppendJsonString(out, TrimmedEnd(notes.mode, " "));
     out += ",\n  \"saved\": ";
     if (notes.saved.isValid())
         AppendJsonString(out, notes.saved.toUTC().toString(Qt::ISODate).toStdString());

@@ -46,9 +46,10 @@ struct Configuration {
     friend bool operator==(const Configuration&, const Configuration&) = default;
 };
 
-// What the window shows, for the reader of the file. Texts are UTF-8.
+// What the window shows, for the reader of the file. Texts are UTF-8. Captions may be given
+// as the window shows them: the writer drops a trailing ": " and the mode's trailing blanks.
 struct ConfigNotes {
-    std::vector<std::pair<std::string, std::string>> fields; // caption without ": ", text
+    std::vector<std::pair<std::string, std::string>> fields; // row caption, row text
     std::string mode;                                        // the selected mode's caption
     QDateTime saved; // written in UTC to the second; an invalid time is written as null
 };

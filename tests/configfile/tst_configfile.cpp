@@ -76,10 +76,10 @@ class TestConfigFile : public QObject
 void TestConfigFile::writesTheLayout()
 {
     ConfigNotes notes;
-    notes.fields = {{"Dec Place", "2"},  {"Mode", "1"},         {"0V Value", "0"},
-                    {"5V Value", "100"}, {"Disp Delay", "500"}, {"Debounce", "20"},
-                    {"Address", "1"},    {"Baud", "3"},         {"Parity", "0"}};
-    notes.mode = "0-5V";
+    notes.fields = {{"Dec Place: ", "2"}, {"Mode", "1"},         {"0V Value", "0"},
+                    {"5V Value", "100"},  {"Disp Delay", "500"}, {"Debounce", "20"},
+                    {"Address", "1"},     {"Baud", "3"},         {"Parity", "0"}};
+    notes.mode = "0-5V   ";
     // Local time an hour ahead, with milliseconds: written in UTC, to the second.
     notes.saved = QDateTime(QDate(2026, 12, 9), QTime(11, 15, 0, 987), Qt::OffsetFromUTC, 3600);
     QCOMPARE(ConfigFileText(kSample, notes), kSampleText);
