@@ -37,11 +37,13 @@ class ConfigCommands::BusyScope
     {
         m_c.m_busy = true;
         SetButtonsEnabled(false);
+        emit m_c.busyChanged(true);
     }
     ~BusyScope()
     {
         SetButtonsEnabled(true);
         m_c.m_busy = false;
+        emit m_c.busyChanged(false);
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -84,11 +86,20 @@ void ConfigCommands::ReadFromController()
         return;
     }
     m_host.SetStatus(status::kReadOk);
-    ShowRegistersInFields();
+    const RegisterValues values = ImageValues();
+    FillFields(values);
     ClosePort();
-    SelectControllerMode();
+    Slot(field::RegisterOfField(field::kMode)) =
+        SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
     // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
     // old 20 mA value.
+    m_window.RecomputeFourMa();
+}
+
+void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
+{
+    FillFields(values);
+    SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
     m_window.RecomputeFourMa();
 }
 
@@ -99,7 +110,7 @@ void ConfigCommands::WriteToController()
     BusyScope busy(*this);
     // Checked before anything is stored or sent: a value that does not fit a register would
     // reach the controller wrapped into another one.
-    const auto values = FieldRegisterValues();
+    const auto values = FieldRegisterValues(kNothingWritten);
     if (!values) {
         m_host.SetStatus(status::kError);
         return;
@@ -172,32 +183,42 @@ void ConfigCommands::ClosePort()
         m_link.port.SetPortOpen(false);
 }
 
-void ConfigCommands::ShowRegistersInFields()
+ConfigCommands::RegisterValues ConfigCommands::ImageValues()
 {
-    const std::int32_t modeRegister = Slot(field::RegisterOfField(field::kMode));
+    RegisterValues values{};
+    for (int k = 0; k < ConfigRegisterCount; ++k)
+        values[std::size_t(k)] = Slot(ConfigFirstRegister + k);
+    return values;
+}
+
+void ConfigCommands::FillFields(const RegisterValues& values)
+{
+    const auto valueOf = [&values](int f) {
+        return values[std::size_t(f - field::kFirstRegisterField)];
+    };
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
-        const std::string text =
-            RegisterValueText(f, Slot(field::RegisterOfField(f)), modeRegister);
+        const std::string text = RegisterValueText(f, valueOf(f), valueOf(field::kMode));
         m_window.Text1(f)->setText(QString::fromStdString(text));
     }
 }
 
-void ConfigCommands::SelectControllerMode()
+int ConfigCommands::SelectControllerMode(std::int32_t modeRegister)
 {
-    std::int32_t& modeSlot = Slot(field::RegisterOfField(field::kMode));
-    const int type = InputTypeOfMode(modeSlot);
-    if (!IsMode(modeSlot))
-        modeSlot = mode::kStandIn; // a value no option shows counts as "Modbus Signed Long"
+    const int type = InputTypeOfMode(modeRegister);
+    // A value no option shows counts as "Modbus Signed Long".
+    const int selected = IsMode(modeRegister) ? modeRegister : mode::kStandIn;
     m_window.Option1(type)->setChecked(true);
-    m_window.Option2(modeSlot)->setChecked(true);
+    m_window.Option2(selected)->setChecked(true);
     // Selecting the option that is already selected runs nothing and would leave the number
     // read ("0", "12", "-1") in the mode field, where nobody can correct it before a write.
-    m_window.Text1(field::kMode)->setText(QString::number(modeSlot));
+    m_window.Text1(field::kMode)->setText(QString::number(selected));
+    return selected;
 }
 
-std::optional<std::array<std::int32_t, ConfigRegisterCount>> ConfigCommands::FieldRegisterValues()
+std::optional<ConfigCommands::RegisterValues>
+ConfigCommands::FieldRegisterValues(std::string_view nothingDone)
 {
-    std::array<std::int32_t, ConfigRegisterCount> values{};
+    RegisterValues values{};
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
         const std::string text = m_window.Text1(f)->text().toStdString();
         const RegisterWrite write = RegisterWriteOfText(text);
@@ -205,7 +226,8 @@ std::optional<std::array<std::int32_t, ConfigRegisterCount>> ConfigCommands::Fie
             values[std::size_t(f - field::kFirstRegisterField)] = write.value;
             continue;
         }
-        m_host.ShowMessage(kErrorTitle, WriteRefusalText(DescribeRefusal(f, text, write)));
+        m_host.ShowMessage(kErrorTitle,
+                           WriteRefusalText(nothingDone, DescribeRefusal(f, text, write)));
         return std::nullopt;
     }
     return values;

@@ -38,6 +38,18 @@ class ConfigCommands : public QObject
     Link& link() { return m_link; }
     WindowHost& host() { return m_host; }
 
+    using RegisterValues = std::array<std::int32_t, ConfigRegisterCount>;
+    // The nine register values the fields stand for, checked as a write checks them; nothing
+    // after an "Error" box that begins with nothingDone and names the field.
+    std::optional<RegisterValues> FieldRegisterValues(std::string_view nothingDone);
+    // Fills the fields from nine register values exactly as an answered read does: the texts,
+    // the input type and mode, and the 4 mA value. Nothing is sent.
+    void ShowRegisterValues(const RegisterValues& values);
+
+  signals:
+    // A read or write starts or ends.
+    void busyChanged(bool busy);
+
   private:
     // A command under way keeps both command buttons disabled, however it ends.
     class BusyScope;
@@ -47,11 +59,10 @@ class ConfigCommands : public QObject
     void ClosePort();
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
-    void ShowRegistersInFields();
-    void SelectControllerMode();
-    // The nine register values the fields stand for, or nothing after telling the user which
-    // field cannot be sent.
-    std::optional<std::array<std::int32_t, ConfigRegisterCount>> FieldRegisterValues();
+    RegisterValues ImageValues();
+    void FillFields(const RegisterValues& values);
+    // Selects the type and mode of a mode register's value; returns the mode selected.
+    int SelectControllerMode(std::int32_t modeRegister);
     RefusedField DescribeRefusal(int field, const std::string& text,
                                  const RegisterWrite& write) const;
     std::int32_t& Slot(int reg);

@@ -2,6 +2,7 @@
 
 #include "common/numbertext.h"
 #include "window/configcommands.h"
+#include "window/configfiles.h"
 #include "window/entrychecks.h"
 #include "window/fieldlauncher.h"
 #include "window/fields.h"
@@ -39,7 +40,7 @@ template <typename Array> auto At(const Array& array, int index)
 
 } // namespace
 
-FrmMain::FrmMain(QWidget* parent) : QWidget(parent)
+FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent)
 {
     BuildWindow();
     ApplyDesignState();

@@ -7,12 +7,16 @@
 #include "window/fields.h"
 #include "window/modetable.h"
 
-#include <QWidget>
+#include <QMainWindow>
 
 #include <array>
 #include <memory>
 
+class QAction;
 class QButtonGroup;
+class QDragEnterEvent;
+class QDropEvent;
+class QMenu;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -27,9 +31,10 @@ namespace morvane
 
 class ClickableField;
 class ConfigCommands;
+class ConfigFiles;
 class QtSerialPort;
 
-class FrmMain : public QWidget
+class FrmMain : public QMainWindow
 {
     Q_OBJECT
   public:
@@ -54,6 +59,10 @@ class FrmMain : public QWidget
     QtSerialPort* Comm1() const { return m_comm1; }
     // The read and write commands, with the link they drive.
     ConfigCommands& Commands() const { return *m_commands; }
+    // Saving the configuration to a file and opening one.
+    ConfigFiles& Files() const { return *m_files; }
+    // The design area below the menu bar: every element keeps its place in it.
+    QWidget* ClientArea() const { return m_client; }
 
     // Runs after every change of Text1(index): holds Digits and Dec Place in range, rebuilds
     // the display preview, and keeps the 0 mA / 4 mA pair together.
@@ -72,6 +81,9 @@ class FrmMain : public QWidget
   protected:
     // Closing the window abandons a command that waits for the controller.
     void closeEvent(QCloseEvent* event) override;
+    // A configuration file dropped on the window opens.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   signals:
     // A pointer click into the enabled field Text1(index); reaching it by keyboard is not one.
@@ -88,6 +100,11 @@ class FrmMain : public QWidget
     void BuildCommandArea(QGroupBox* frame);
     void ApplyDesignState();
     void ConnectHandlers();
+    // The menu bar (frmmain_menus.cpp).
+    void BuildMenus();
+    void ShowRecentFiles();
+    void SetFileActionsEnabled(bool enabled);
+    void ShowAbout();
     // The load step and the commands' wiring (frmmain_load.cpp).
     void Load();
 
@@ -102,6 +119,14 @@ class FrmMain : public QWidget
     void SetRowEnabled(int row, bool enabled);
     void SetFourMaRowShown(bool shown);
 
+    QWidget* m_client = nullptr;
+    QAction* m_actionOpen = nullptr;
+    QAction* m_actionSave = nullptr;
+    QAction* m_actionSaveAs = nullptr;
+    QAction* m_actionQuit = nullptr;
+    QAction* m_actionAbout = nullptr;
+    std::array<QAction*, 8> m_recentActions{};
+    QAction* m_recentSeparator = nullptr;
     std::array<ClickableField*, field::kCount> m_text1{};
     std::array<QLabel*, field::kCount> m_label5{};
     std::array<QLabel*, field::kLastRegisterField + 1> m_label6{}; // index 0 unused
@@ -125,6 +150,7 @@ class FrmMain : public QWidget
     QTimer* m_timer1 = nullptr;
     QtSerialPort* m_comm1 = nullptr;
     std::unique_ptr<ConfigCommands> m_commands;
+    std::unique_ptr<ConfigFiles> m_files;
 
     int m_inputType = 0;
     std::array<int, input::kTypeCount> m_modeByType{};

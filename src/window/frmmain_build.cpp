@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
@@ -99,7 +100,14 @@ void FrmMain::BuildWindow()
     setObjectName("FrmMain");
     setWindowTitle("Morvane Config");
     setFont(WindowFont());
-    setFixedSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
+    // The design area keeps its size and every element its place in it; the menu bar sits
+    // above it, and the window is as tall as both.
+    m_client = new QWidget(this);
+    m_client->setObjectName("ClientArea");
+    m_client->setFixedSize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight));
+    setCentralWidget(m_client);
+    BuildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     BuildInputModeFrame();
     BuildParametersFrame();
@@ -111,7 +119,8 @@ void FrmMain::BuildWindow()
 
 void FrmMain::BuildInputModeFrame()
 {
-    m_frame1 = Place(new QGroupBox("Input Mode", this), "Frame1", TwipsRect(120, 0, 5295, 2655));
+    m_frame1 =
+        Place(new QGroupBox("Input Mode", m_client), "Frame1", TwipsRect(120, 0, 5295, 2655));
     m_frame2 = Place(new QFrame(m_frame1), "Frame2", TwipsRect(240, 360, 4815, 255));
     m_frame2->setFrameShape(QFrame::NoFrame);
 
@@ -160,7 +169,8 @@ void FrmMain::BuildModeGrid()
 
 void FrmMain::BuildParametersFrame()
 {
-    m_frame6 = Place(new QGroupBox("Parameters", this), "Frame6", TwipsRect(120, 2760, 5295, 3015));
+    m_frame6 =
+        Place(new QGroupBox("Parameters", m_client), "Frame6", TwipsRect(120, 2760, 5295, 3015));
     BuildParameterRows(m_frame6);
     BuildPreview(m_frame6);
     BuildCommandArea(m_frame6);

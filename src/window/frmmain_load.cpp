@@ -1,7 +1,10 @@
 #include "port/qtserialport.h"
 #include "protocol/crc16.h"
 #include "window/configcommands.h"
+#include "window/configfiles.h"
 #include "window/frmmain.h"
+
+#include <QAction>
 
 #include <QCloseEvent>
 #include <QPushButton>
@@ -26,6 +29,21 @@ void FrmMain::Load()
     connect(m_command2, &QPushButton::clicked, m_commands.get(),
             [this] { m_commands->WriteToController(); });
     connect(m_timer1, &QTimer::timeout, m_commands.get(), [this] { m_commands->WatchdogTicked(); });
+
+    m_files = std::make_unique<ConfigFiles>(*this, *m_commands);
+    connect(m_actionOpen, &QAction::triggered, m_files.get(), [this] { m_files->Open(); });
+    connect(m_actionSave, &QAction::triggered, m_files.get(), [this] { m_files->Save(); });
+    connect(m_actionSaveAs, &QAction::triggered, m_files.get(), [this] { m_files->SaveAs(); });
+    for (QAction* recent : m_recentActions)
+        connect(recent, &QAction::triggered, m_files.get(),
+                [this, recent] { m_files->OpenFile(recent->data().toString()); });
+    connect(m_actionQuit, &QAction::triggered, this, &QWidget::close);
+    connect(m_actionAbout, &QAction::triggered, this, [this] { ShowAbout(); });
+    connect(m_files.get(), &ConfigFiles::recentFilesChanged, this, [this] { ShowRecentFiles(); });
+    // A command under way owns the fields: nothing may open a file into them meanwhile.
+    connect(m_commands.get(), &ConfigCommands::busyChanged, this,
+            [this](bool busy) { SetFileActionsEnabled(!busy); });
+    ShowRecentFiles();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)
@@ -33,7 +51,7 @@ void FrmMain::closeEvent(QCloseEvent* event)
     // The command's wait runs inside this window's event handling: without this it would keep
     // the program alive, windowless, until the controller's time limit.
     m_commands->Abandon();
-    QWidget::closeEvent(event);
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace morvane

@@ -127,11 +127,10 @@ std::string NoResponseText()
 
 // Names the row as the window labels it, and says so when the row is greyed out: a value
 // typed before the mode changed is still written, though the user no longer sees it as live.
-std::string WriteRefusalText(const RefusedField& f)
+std::string WriteRefusalText(std::string_view nothingDone, const RefusedField& f)
 {
-    std::string text = std::string("Nothing was written to the controller.") + kLineBreak +
-                       f.param + " (" + f.caption + "): \"" + f.text + "\" " +
-                       WriteProblem(f.write);
+    std::string text = std::string(nothingDone) + kLineBreak + f.param + " (" + f.caption +
+                       "): \"" + f.text + "\" " + WriteProblem(f.write);
     if (f.unusedInMode) {
         text += kLineBreak + ("The mode " + ModeName(*f.unusedInMode) + " does not use " + f.param +
                               ", but its value is written all the same.");
@@ -140,6 +139,34 @@ std::string WriteRefusalText(const RefusedField& f)
                     ModeName(*f.modeUsingRow) + ".";
     }
     return text + kLineBreak + "Enter a number from -32768 to 65535.";
+}
+
+std::string DigitsRefusalText(const std::string& text)
+{
+    return std::string(kNothingSaved) + kLineBreak + "Digits: \"" + text +
+           "\" is not a whole number from 1 to 10.";
+}
+
+std::string ConfigOpenFailureText(const std::string& path, const std::string& problem)
+{
+    return "Unable to open the configuration file " + path + kLineBreak + problem;
+}
+
+std::string ConfigSaveFailureText(const std::string& path, const std::string& reason)
+{
+    return "Unable to save the configuration to " + path + kLineBreak + reason +
+           (reason.ends_with('.') ? "" : ".") + kLineBreak +
+           "Any file that was there before is unchanged.";
+}
+
+std::string SavedStatus(const std::string& fileName)
+{
+    return "Saved " + fileName;
+}
+
+std::string OpenedStatus(const std::string& fileName)
+{
+    return "Opened " + fileName;
 }
 
 void ReportOpenFailure(CommandView& view, LinkHost& host, const OpenFailure& failure,

@@ -51,7 +51,20 @@ struct RefusedField {
     std::optional<int> unusedInMode;
     std::optional<int> modeUsingRow;
 };
-std::string WriteRefusalText(const RefusedField& field);
+// The first line of a refusal: what did not happen.
+inline constexpr std::string_view kNothingWritten = "Nothing was written to the controller.";
+inline constexpr std::string_view kNothingSaved = "The configuration was not saved.";
+std::string WriteRefusalText(std::string_view nothingDone, const RefusedField& field);
+
+// A Digits text that a configuration file cannot hold.
+std::string DigitsRefusalText(const std::string& text);
+
+// Configuration files: what a failed open or save says, naming the file, and the status after
+// a good one, naming it shortly.
+std::string ConfigOpenFailureText(const std::string& path, const std::string& problem);
+std::string ConfigSaveFailureText(const std::string& path, const std::string& reason);
+std::string SavedStatus(const std::string& fileName);
+std::string OpenedStatus(const std::string& fileName);
 
 // The part of the window the commands speak through.
 class CommandView

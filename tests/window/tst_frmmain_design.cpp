@@ -3,7 +3,9 @@
 #include "window/frmmain.h"
 #include "window/icon.h"
 
+#include <QAction>
 #include <QGroupBox>
+#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +45,8 @@ class TestFrmMainDesign : public QObject
     void cleanup();
 
     void window();
+    void menus_data();
+    void menus();
     void element_data();
     void element();
     void gridLines_data();
@@ -75,7 +79,39 @@ void TestFrmMainDesign::window()
 {
     QCOMPARE(m_window->objectName(), "FrmMain");
     QCOMPARE(m_window->windowTitle(), "Morvane Config");
-    QCOMPARE(m_window->size(), QSize(5550 / 15, 5865 / 15));
+    // The design area keeps its size; the menu bar sits above it and the window grows by it.
+    QCOMPARE(m_window->ClientArea()->size(), QSize(5550 / 15, 5865 / 15));
+    QCOMPARE(m_window->ClientArea()->pos(), QPoint(0, m_window->menuBar()->height()));
+    QCOMPARE(m_window->size(), QSize(5550 / 15, 5865 / 15 + m_window->menuBar()->height()));
+}
+
+void TestFrmMainDesign::menus_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::newRow("open") << "actionOpen"
+                          << "&Open Configuration..." << QKeySequence(QKeySequence::Open);
+    QTest::newRow("save") << "actionSave"
+                          << "&Save Configuration" << QKeySequence(QKeySequence::Save);
+    QTest::newRow("save as") << "actionSaveAs"
+                             << "Save Configuration &As..." << QKeySequence("Ctrl+Shift+S");
+    QTest::newRow("quit") << "actionQuit"
+                          << "&Quit" << QKeySequence("Ctrl+Q");
+    QTest::newRow("about") << "actionAbout"
+                           << "&About Morvane Config" << QKeySequence();
+}
+
+void TestFrmMainDesign::menus()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QKeySequence, shortcut);
+    auto* action = m_window->findChild<QAction*>(name);
+    QVERIFY2(action, qPrintable(name));
+    QCOMPARE(action->text(), text);
+    QCOMPARE(action->shortcut(), shortcut);
+    QVERIFY(action->isEnabled());
 }
 
 void TestFrmMainDesign::element_data()
@@ -91,7 +127,7 @@ void TestFrmMainDesign::element_data()
         QTest::newRow(qPrintable(name))
             << name << parent << text << QRect(l, t, w, h) << enabled << hidden;
     };
-    add("Frame1", "FrmMain", "Input Mode", 120, 0, 5295, 2655);
+    add("Frame1", "ClientArea", "Input Mode", 120, 0, 5295, 2655);
     add("Frame2", "Frame1", "", 240, 360, 4815, 255);
     add("Option1_0", "Frame2", "Analog", 0, 0, 855, 195);
     add("Option1_1", "Frame2", "Digital", 1080, 0, 735, 195);
@@ -106,7 +142,7 @@ void TestFrmMainDesign::element_data()
             1695, kOpen, false);
     add("Option2_8", "Frame1", "ASCII", 3240, 720, 975, kOpen, false);
     add("Option2_11", "Frame1", "Modbus Signed Long", 3240, 960, 1815, kOpen, false);
-    add("Frame6", "FrmMain", "Parameters", 120, 2760, 5295, 3015);
+    add("Frame6", "ClientArea", "Parameters", 120, 2760, 5295, 3015);
 
     const char* captions[] = {
         "Digits: ",     "Dec Place: ", "Mode: ",    "0V Value: ", "5V Value: ",

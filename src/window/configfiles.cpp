@@ -1,0 +1,200 @@
+#include "window/configfiles.h"
+
+#include "common/numbertext.h"
+#include "configfile/configfile.h"
+#include "window/configcommands.h"
+#include "window/fields.h"
+#include "window/frmmain.h"
+#include "window/reports.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QSettings>
+
+#include <cmath>
+
+namespace morvane
+{
+
+namespace
+{
+
+const QString kSuffix = QStringLiteral("morvane");
+const QString kRecentKey = QStringLiteral("recentFiles");
+
+QSettings Settings()
+{
+    return QSettings(QStringLiteral("Morvane"), QStringLiteral("morvane-config"));
+}
+
+std::string Native(const QString& path)
+{
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+std::string FileName(const QString& path)
+{
+    return QFileInfo(path).fileName().toStdString();
+}
+
+// The Digits the file holds: a whole number from 1 to 10, as the field shows it.
+std::optional<int> DigitsOf(const QString& text)
+{
+    const double digits = FieldValue(text.toStdString());
+    if (digits != std::floor(digits) || digits < kMinDigits || digits > kMaxDigits)
+        return std::nullopt;
+    return static_cast<int>(digits);
+}
+
+// What the window shows, for whoever reads the file.
+ConfigNotes NotesOf(const FrmMain& window)
+{
+    ConfigNotes notes;
+    for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f)
+        notes.fields.emplace_back(window.Label5(f)->text().toStdString(),
+                                  window.Text1(f)->text().toStdString());
+    for (int m = mode::kFirst; m <= mode::kLast; ++m)
+        if (window.Option2(m)->isChecked())
+            notes.mode = window.Option2(m)->text().toStdString();
+    notes.saved = QDateTime::currentDateTimeUtc();
+    return notes;
+}
+
+} // namespace
+
+ConfigFiles::ConfigFiles(FrmMain& window, ConfigCommands& commands)
+    : m_window(window), m_commands(commands)
+{
+}
+
+void ConfigFiles::Open()
+{
+    const QString path = ChooseFile(false);
+    if (!path.isEmpty())
+        OpenFile(path);
+}
+
+void ConfigFiles::Save()
+{
+    if (m_current.isEmpty())
+        SaveAs();
+    else
+        SaveFile(m_current);
+}
+
+void ConfigFiles::SaveAs()
+{
+    QString path = ChooseFile(true);
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += "." + kSuffix;
+    SaveFile(path);
+}
+
+bool ConfigFiles::OpenFile(const QString& path)
+{
+    if (m_commands.Busy())
+        return false;
+    // Read and checked whole before the window changes at all.
+    const ConfigFileResult file = ReadConfigFile(path);
+    if (!file.config) {
+        m_commands.host().ShowMessage(kErrorTitle,
+                                      ConfigOpenFailureText(Native(path), file.problem));
+        return false;
+    }
+    // Digits first, so that Dec Place is held to the file's Digits, not to the old one.
+    m_window.Text1(field::kDigits)->setText(QString::number(file.config->digits));
+    ConfigCommands::RegisterValues values{};
+    std::copy(file.config->registers.begin(), file.config->registers.end(), values.begin());
+    m_commands.ShowRegisterValues(values);
+    m_current = path;
+    Remember(path);
+    m_commands.host().SetStatus(OpenedStatus(FileName(path)));
+    return true;
+}
+
+bool ConfigFiles::SaveFile(const QString& path)
+{
+    if (m_commands.Busy())
+        return false;
+    const auto values = m_commands.FieldRegisterValues(kNothingSaved);
+    if (!values) {
+        m_commands.host().SetStatus(status::kError);
+        return false;
+    }
+    const QString digitsText = m_window.Text1(field::kDigits)->text();
+    const std::optional<int> digits = DigitsOf(digitsText);
+    if (!digits) {
+        m_commands.host().ShowMessage(kErrorTitle, DigitsRefusalText(digitsText.toStdString()));
+        m_commands.host().SetStatus(status::kError);
+        return false;
+    }
+    Configuration config;
+    config.digits = *digits;
+    std::copy(values->begin(), values->end(), config.registers.begin());
+    const QByteArray text = ConfigFileText(config, NotesOf(m_window));
+
+    // Written beside the file and renamed over it only once complete: a failure or a crash
+    // never leaves half a configuration where the last good one was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return FailSave(path, file.errorString());
+    if (file.write(text) != text.size())
+        return FailSave(path, file.errorString());
+    if (!file.commit())
+        return FailSave(path, file.errorString());
+    m_current = path;
+    Remember(path);
+    m_commands.host().SetStatus(SavedStatus(FileName(path)));
+    return true;
+}
+
+bool ConfigFiles::FailSave(const QString& path, const QString& reason)
+{
+    m_commands.host().ShowMessage(kErrorTitle,
+                                  ConfigSaveFailureText(Native(path), reason.toStdString()));
+    m_commands.host().SetStatus(status::kError);
+    return false;
+}
+
+QStringList ConfigFiles::RecentFiles() const
+{
+    QStringList files = Settings().value(kRecentKey).toStringList();
+    files.removeAll(QString());
+    return files.mid(0, kMostRecentFiles);
+}
+
+void ConfigFiles::Remember(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList files = RecentFiles();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    Settings().setValue(kRecentKey, files.mid(0, kMostRecentFiles));
+    emit recentFilesChanged();
+}
+
+QString ConfigFiles::ChooseFile(bool forSaving) const
+{
+    const QStringList recent = RecentFiles();
+    const QString suggestion = !m_current.isEmpty() ? m_current
+                               : !recent.isEmpty()  ? QFileInfo(recent.first()).absolutePath()
+                                                    : QDir::homePath();
+    if (m_chooser)
+        return m_chooser(forSaving, suggestion);
+    const QString filter =
+        QStringLiteral("Morvane configuration (*.%1);;All files (*)").arg(kSuffix);
+    if (forSaving)
+        return QFileDialog::getSaveFileName(&m_window, QStringLiteral("Save Configuration"),
+                                            suggestion, filter);
+    return QFileDialog::getOpenFileName(&m_window, QStringLiteral("Open Configuration"), suggestion,
+                                        filter);
+}
+
+} // namespace morvane

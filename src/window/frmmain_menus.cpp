@@ -1,0 +1,133 @@
+// The menu bar above the design area, and opening a file dropped on the window.
+
+#include "window/configcommands.h"
+#include "window/configfiles.h"
+#include "window/frmmain.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
+
+#ifndef MORVANE_VERSION
+#define MORVANE_VERSION "unknown"
+#endif
+
+namespace morvane
+{
+
+namespace
+{
+
+QAction* AddAction(QMenu* menu, const QString& text, const char* name, QKeySequence shortcut = {})
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    return action;
+}
+
+// The one local file a drag carries, if it carries exactly one.
+QString DroppedFile(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1)
+        return {};
+    const QUrl url = data->urls().first();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+// The README beside the installed program, or in the source tree it was built from.
+QString ReadmeLocation()
+{
+    for (const char* candidate : {MORVANE_README_INSTALLED, MORVANE_README_SOURCE})
+        if (QFileInfo::exists(QString::fromUtf8(candidate)))
+            return QString::fromUtf8(candidate);
+    return QString::fromUtf8(MORVANE_README_INSTALLED);
+}
+
+} // namespace
+
+void FrmMain::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    m_actionOpen =
+        AddAction(file, QStringLiteral("&Open Configuration..."), "actionOpen", QKeySequence::Open);
+    m_actionSave =
+        AddAction(file, QStringLiteral("&Save Configuration"), "actionSave", QKeySequence::Save);
+    m_actionSaveAs = AddAction(file, QStringLiteral("Save Configuration &As..."), "actionSaveAs",
+                               QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    m_recentSeparator = file->addSeparator();
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        m_recentActions[i] = file->addAction(QString());
+        m_recentActions[i]->setObjectName(QStringLiteral("actionRecent_%1").arg(i));
+        m_recentActions[i]->setVisible(false);
+    }
+    file->addSeparator();
+    m_actionQuit = AddAction(file, QStringLiteral("&Quit"), "actionQuit",
+                             QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    m_actionAbout = AddAction(help, QStringLiteral("&About Morvane Config"), "actionAbout");
+    setAcceptDrops(true);
+}
+
+// Wired once the commands and files exist (frmmain_load.cpp calls it through Load()).
+void FrmMain::ShowRecentFiles()
+{
+    const QStringList files = m_files->RecentFiles();
+    for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
+        QAction* action = m_recentActions[i];
+        const bool used = i < std::size_t(files.size());
+        action->setVisible(used);
+        if (!used)
+            continue;
+        const QString path = files[qsizetype(i)];
+        action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()));
+        action->setToolTip(path);
+        action->setStatusTip(path);
+        action->setData(path);
+    }
+    m_recentSeparator->setVisible(!files.isEmpty());
+}
+
+void FrmMain::SetFileActionsEnabled(bool enabled)
+{
+    for (QAction* action :
+         {m_actionOpen, m_actionSave, m_actionSaveAs, m_actionQuit, m_actionAbout})
+        action->setEnabled(enabled);
+    for (QAction* action : m_recentActions)
+        action->setEnabled(enabled);
+}
+
+void FrmMain::ShowAbout()
+{
+    QMessageBox::about(this, QStringLiteral("About Morvane Config"),
+                       QStringLiteral("Morvane Config %1\n"
+                                      "The configuration utility for the Morvane panel "
+                                      "controller.\n\n"
+                                      "Built with Qt %2, running on Qt %3.\n\n"
+                                      "How to use it: %4")
+                           .arg(QStringLiteral(MORVANE_VERSION), QStringLiteral(QT_VERSION_STR),
+                                QString::fromUtf8(qVersion()), ReadmeLocation()));
+}
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!m_commands->Busy() && !DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrmMain::dropEvent(QDropEvent* event)
+{
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty() || m_commands->Busy())
+        return;
+    event->acceptProposedAction();
+    m_files->OpenFile(path);
+}
+
+} // namespace morvane
