@@ -4,9 +4,11 @@
 #include "commandfixture.h"
 
 #include "common/numbertext.h"
+#include "window/configfiles.h"
 #include "window/entrychecks.h"
 
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace morvane;
@@ -23,6 +25,7 @@ class TestCommands : public QObject
     void unknownModeReadTwiceIsWrittenAsEleven_data();
     void unknownModeReadTwiceIsWrittenAsEleven();
     void timerDurationTravelsUnsigned();
+    void configurationFileCarriesTheRegisters();
     void outOfRangeWriteSendsNothing_data();
     void outOfRangeWriteSendsNothing();
     void entryChecksRunOnFilledFields();
@@ -184,6 +187,39 @@ void TestCommands::timerDurationTravelsUnsigned()
     f.window.Command1()->click();
     QCOMPARE(f.window.Text1(3)->text(), QString(" 40000"));
     QVERIFY(f.window.Option2(9)->isChecked());
+}
+
+// Read from one controller, save, open in a fresh window, write to another: the second
+// controller receives what the first holds, a timer's 40000 and a negative value included.
+void TestCommands::configurationFileCarriesTheRegisters()
+{
+    const QString held = "2,9,40000,65531,500,20,17,7,2";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("site.morvane");
+    {
+        CommandFixture source;
+        QVERIFY2(source.StartSim({"--registers", held}), qPrintable(source.sim.ErrorText()));
+        source.window.Text1(0)->setText("6");
+        source.window.Command1()->click();
+        QCOMPARE(source.Status(), QString("Read OK"));
+        QVERIFY(source.window.Files().SaveFile(path));
+        QCOMPARE(source.Status(), QString("Saved site.morvane"));
+    }
+    CommandFixture target;
+    QVERIFY2(target.StartSim(), qPrintable(target.sim.ErrorText()));
+    QVERIFY(target.window.Files().OpenFile(path));
+    QCOMPARE(target.Status(), QString("Opened site.morvane"));
+    QCOMPARE(target.window.Text1(0)->text(), QString("6"));
+    QCOMPARE(target.window.Text1(3)->text(), QString(" 40000"));
+    QVERIFY(target.window.Option2(9)->isChecked());
+    QTest::qWait(100);
+    QCOMPARE(target.sim.RequestCount(), 0); // opening sends nothing
+
+    target.window.Command2()->click();
+    QCOMPARE(target.Status(), QString("Read OK"));
+    QVERIFY(target.sim.WaitForRequests(1));
+    QCOMPARE(target.sim.Requests().last(), "request fn=16 addr=2 count=9 values=" + held);
+    QVERIFY(target.messages.isEmpty());
 }
 
 void TestCommands::outOfRangeWriteSendsNothing_data()
