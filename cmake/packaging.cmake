@@ -4,6 +4,12 @@ include(GNUInstallDirs)
 install(TARGETS morvane-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/morvane-config.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The .morvane file type; the system's MIME and desktop databases pick it up when the
+# package is installed, so a double-click opens the file with the program.
+install(FILES ${PROJECT_SOURCE_DIR}/data/morvane-config.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+# The README the About box points to.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 foreach(size ${MORVANE_ICON_SIZES})
   install(FILES ${MORVANE_ICON_DIR}/${size}/morvane-config.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)

@@ -13,7 +13,18 @@ dpkg-deb --info "$deb" | sed -n 's/^ *\(Package\|Version\|Depends\):/  &/p'
 
 files=(/usr/bin/morvane-config /usr/share/applications/morvane-config.desktop
        /usr/share/icons/hicolor/48x48/apps/morvane-config.png
-       /usr/share/icons/hicolor/256x256/apps/morvane-config.png)
+       /usr/share/icons/hicolor/256x256/apps/morvane-config.png
+       /usr/share/mime/packages/morvane-config.xml
+       /usr/share/doc/morvane-config/README.md)
+
+# The system's databases, as the package's triggers leave them: *.morvane is the program's
+# file type, and the program is the one that opens it.
+mime_glob=/usr/share/mime/globs2
+desktop_cache=/usr/share/applications/mimeinfo.cache
+maps_file_type() {
+    grep -q ':application/x-morvane-config:\*\.morvane$' "$mime_glob" 2>/dev/null &&
+        grep -q '^application/x-morvane-config=.*morvane-config\.desktop' "$desktop_cache" 2>/dev/null
+}
 
 # Installing and removing a package needs root; a user who may use sudo runs it through sudo.
 as_root=()
@@ -24,9 +35,11 @@ export DEBIAN_FRONTEND=noninteractive
 for f in "${files[@]}"; do
     [ -e "$f" ] || { echo "missing after install: $f" >&2; exit 1; }
 done
+maps_file_type || { echo "*.morvane does not map to the program after install" >&2; exit 1; }
+echo "*.morvane opens with morvane-config"
 
-# The program has no command line: it runs until its window closes. Still running after
-# three seconds means it started and stayed up.
+# The window runs until it is closed. Still running after three seconds means it started and
+# stayed up.
 set +e
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/morvane-config
 status=$?
@@ -41,4 +54,5 @@ echo "installed program started and ran"
 for f in "${files[@]}"; do
     [ ! -e "$f" ] || { echo "left behind after removal: $f" >&2; exit 1; }
 done
+! maps_file_type || { echo "*.morvane still maps to the program after removal" >&2; exit 1; }
 echo "package installed, ran and was removed cleanly"

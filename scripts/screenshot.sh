@@ -7,9 +7,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="${1:-$root/docs/screenshot.png}"
 bin="${MORVANE_CONFIG_BIN:-$root/build/src/app/morvane-config}"
-# The window is 370 x 391 logical pixels; without a window manager it sits at the top left,
+# The window is 370 x 408 logical pixels with its menu bar; without a window manager it sits at the top left,
 # so a screen of that size shows the window and nothing else.
-screen="${MORVANE_SCREEN:-370x391x24}"
+screen="${MORVANE_SCREEN:-370x408x24}"
 
 for tool in xvfb-run xwininfo import; do
     command -v "$tool" >/dev/null || { echo "screenshot.sh: $tool is missing; run scripts/install-deps.sh" >&2; exit 1; }

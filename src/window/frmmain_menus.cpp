@@ -5,6 +5,8 @@
 #include "window/frmmain.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -40,13 +42,14 @@ QString DroppedFile(const QMimeData* data)
     return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
-// The README beside the installed program, or in the source tree it was built from.
+// The README installed beside the program (bin/../share/doc), or in the source tree it was
+// built from.
 QString ReadmeLocation()
 {
-    for (const char* candidate : {MORVANE_README_INSTALLED, MORVANE_README_SOURCE})
-        if (QFileInfo::exists(QString::fromUtf8(candidate)))
-            return QString::fromUtf8(candidate);
-    return QString::fromUtf8(MORVANE_README_INSTALLED);
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                              "/../share/doc/morvane-config/README.md");
+    const QString source = QString::fromUtf8(MORVANE_README_SOURCE);
+    return QFileInfo::exists(installed) || !QFileInfo::exists(source) ? installed : source;
 }
 
 } // namespace

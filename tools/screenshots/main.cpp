@@ -4,6 +4,7 @@
 
 #include "camera.h"
 #include "window/configcommands.h"
+#include "window/configfiles.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
 
@@ -11,10 +12,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -188,6 +192,27 @@ void TakeMessages()
     }
 }
 
+// The File menu opened, with two files in its list of recent ones.
+void TakeFileMenu()
+{
+    QTemporaryDir dir;
+    auto window = ShowWindow();
+    for (const char* name : {"panel-12-line-3.morvane", "site-north.morvane"})
+        if (!window->Files().SaveFile(dir.filePath(name)))
+            Fail(QString("could not save %1 for the File menu").arg(name));
+    QMenu* file =
+        window->menuBar()->actions().value(0) ? window->menuBar()->actions()[0]->menu() : nullptr;
+    if (!file) {
+        Fail("the window has no File menu");
+        return;
+    }
+    window->menuBar()->setActiveAction(file->menuAction());
+    Settle(kPaintMs);
+    Save("file-menu.png");
+    file->hide();
+    CloseAll();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -207,5 +232,6 @@ int main(int argc, char* argv[])
     TakeModes();
     TakeDialogs();
     TakeMessages();
+    TakeFileMenu();
     return g_failures == 0 ? 0 : 1;
 }
