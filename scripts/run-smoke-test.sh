@@ -22,8 +22,10 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     [ -n "$window" ] || { echo "the window did not appear"; cat "'"$work"'/run.log"; exit 1; }
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$window")"
-    # The centre of "Read From Controller": (120 + 3120 + 487, 2760 + 1680 + 247) twips.
-    xdotool mousemove $((X + 248)) $((Y + 312)) click 1
+    # The centre of "Read From Controller": (120 + 3120 + 487, 2760 + 1680 + 247) twips in the
+    # design area, which begins below the menu bar: the window is 391 pixels taller than it.
+    menu=$((HEIGHT - 391))
+    xdotool mousemove $((X + 248)) $((Y + menu + 312)) click 1
     for _ in $(seq 50); do
         grep -q "request fn=3 addr=2 count=9" "'"$work"'/sim.log" && break
         sleep 0.2
