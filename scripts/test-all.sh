@@ -59,7 +59,8 @@ for fuzzer in build-fuzz/tests/fuzz/fuzz_*; do
     [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     corpus="tests/fuzz/corpus/${name#fuzz_}"
-    work=$(mktemp -d)
+    work="build-fuzz/work-$name" # inside the build folder: nothing else cleans it meanwhile
+    rm -rf "$work" && mkdir -p "$work"
     echo "-- $name for ${FUZZ_SECONDS} s (seed corpus $corpus)"
     "$fuzzer" -max_total_time="$FUZZ_SECONDS" -max_len=4096 -timeout=10 -print_final_stats=1 \
         -artifact_prefix="$work/" "$work" "$corpus" 2>&1 | tail -n 12
