@@ -3,12 +3,12 @@
 //
 // usage: bench_roundtrip [--rounds N] [--silent-seconds S] [SIM_BINARY]
 
+#include "port/eventpump.h"
 #include "port/qtserialport.h"
 #include "protocol/crc16.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
-#include "window/eventpump.h"
 
 #include <QCoreApplication>
 #include <QFile>
