@@ -11,9 +11,11 @@ deb=$(ls "$build"/morvane-config_*.deb)
 echo "package: $deb"
 dpkg-deb --info "$deb" | sed -n 's/^ *\(Package\|Version\|Depends\):/  &/p'
 
+manpage=/usr/share/man/man1/morvane-config.1.gz
 files=(/usr/bin/morvane-config /usr/share/applications/morvane-config.desktop
        /usr/share/icons/hicolor/48x48/apps/morvane-config.png
-       /usr/share/icons/hicolor/256x256/apps/morvane-config.png)
+       /usr/share/icons/hicolor/256x256/apps/morvane-config.png
+       "$manpage")
 
 # Installing and removing a package needs root; a user who may use sudo runs it through sudo.
 as_root=()
@@ -25,8 +27,19 @@ for f in "${files[@]}"; do
     [ -e "$f" ] || { echo "missing after install: $f" >&2; exit 1; }
 done
 
-# The program has no command line: it runs until its window closes. Still running after
-# three seconds means it started and stayed up.
+# The manual page is compressed as Debian's are and reads without warnings.
+gzip -t "$manpage" || { echo "$manpage is not a valid gzip file" >&2; exit 1; }
+problems=$(zcat "$manpage" | LC_ALL=C.UTF-8 groff -man -ww -z -Tutf8 2>&1)
+[ -z "$problems" ] || { echo "the manual page has problems:" >&2; echo "$problems" >&2; exit 1; }
+echo "manual page installed: $manpage"
+
+# The command line runs without any display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/morvane-config --version)
+[ "$version" = "morvane-config $(dpkg-deb -f "$deb" Version)" ] ||
+    { echo "the installed program says '$version' for --version" >&2; exit 1; }
+
+# Without a subcommand it runs until its window closes. Still running after three seconds
+# means it started and stayed up.
 set +e
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/morvane-config
 status=$?
