@@ -10,7 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format-14
   xvfb xauth imagemagick x11-utils xdotool procps
   fonts-dejavu-core
-  dpkg-dev file
+  dpkg-dev file groff-base
 )
 
 missing=()
