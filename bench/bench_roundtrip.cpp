@@ -3,18 +3,15 @@
 //
 // usage: bench_roundtrip [--rounds N] [--silent-seconds S] [SIM_BINARY]
 
+#include "benchsim.h"
+#include "cli/controllerlink.h"
 #include "port/qtserialport.h"
 #include "protocol/crc16.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
-#include "window/eventpump.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <modbus.h>
 
@@ -29,62 +26,9 @@ namespace
 {
 
 using namespace morvane;
+using bench::Median;
+using bench::Sim;
 using Clock = std::chrono::steady_clock;
-
-// A window without widgets: the real event pump and the real time of day.
-class BenchHost : public LinkHost
-{
-  public:
-    void ClearEchoes() override {}
-    void AppendTxEcho(std::string_view) override {}
-    void AppendRxEcho(std::string_view) override {}
-    void StartWatchdog() override {}
-    void StopWatchdog() override {}
-    bool WatchdogActive() const override { return false; }
-    void PumpEvents(int maxWaitMs) override { m_pump.Pump(maxWaitMs); }
-    double SecondsSinceMidnight() override { return m_clock.SecondsSinceMidnight(); }
-
-  private:
-    QtEventPump m_pump;
-    LocalTimeOfDay m_clock;
-};
-
-// The virtual controller on its own pseudo-terminal, for as long as the object lives.
-class Sim
-{
-  public:
-    Sim(const QString& binary, const QStringList& switches)
-    {
-        m_process.setStandardOutputFile(m_dir.filePath("out"));
-        m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.start(binary, switches);
-        for (int waited = 0; waited < 5000 && m_path.isEmpty(); waited += 10) {
-            QThread::msleep(10);
-            QFile out(m_dir.filePath("out"));
-            const QByteArray printed = out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
-            if (printed.contains('\n'))
-                m_path = QString::fromUtf8(printed.left(printed.indexOf('\n')));
-        }
-    }
-    ~Sim()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-    }
-    QString Path() const { return m_path; }
-
-  private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    QString m_path;
-};
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 double Fastest(const std::vector<double>& v)
 {
@@ -122,7 +66,7 @@ struct OurLink {
     }
 
     QtSerialPort port;
-    BenchHost host;
+    cli::TerminalHost host; // the real event pump and time of day
     Link link;
 };
 

@@ -10,6 +10,18 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/morvane-config.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 # The README the About box points to.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The manual page with this version in its header, compressed the way Debian installs manual
+# pages (gzip -9, no name or time stamp inside, so that the package builds the same twice).
+set(MORVANE_MANPAGE ${CMAKE_CURRENT_BINARY_DIR}/man/morvane-config.1)
+configure_file(${PROJECT_SOURCE_DIR}/data/morvane-config.1 ${MORVANE_MANPAGE}.in @ONLY)
+add_custom_command(OUTPUT ${MORVANE_MANPAGE}.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${MORVANE_MANPAGE}.in ${MORVANE_MANPAGE}
+  COMMAND gzip -9nf ${MORVANE_MANPAGE}
+  DEPENDS ${MORVANE_MANPAGE}.in
+  COMMENT "Compressing the manual page"
+  VERBATIM)
+add_custom_target(morvane_manpage ALL DEPENDS ${MORVANE_MANPAGE}.gz)
+install(FILES ${MORVANE_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 foreach(size ${MORVANE_ICON_SIZES})
   install(FILES ${MORVANE_ICON_DIR}/${size}/morvane-config.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)

@@ -10,7 +10,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format-14
   xvfb xauth imagemagick x11-utils xdotool procps
   fonts-dejavu-core
-  dpkg-dev file shared-mime-info desktop-file-utils
+  dpkg-dev file shared-mime-info desktop-file-utils groff-base
 )
 
 missing=()

@@ -11,11 +11,13 @@ deb=$(ls "$build"/morvane-config_*.deb)
 echo "package: $deb"
 dpkg-deb --info "$deb" | sed -n 's/^ *\(Package\|Version\|Depends\):/  &/p'
 
+manpage=/usr/share/man/man1/morvane-config.1.gz
 files=(/usr/bin/morvane-config /usr/share/applications/morvane-config.desktop
        /usr/share/icons/hicolor/48x48/apps/morvane-config.png
        /usr/share/icons/hicolor/256x256/apps/morvane-config.png
        /usr/share/mime/packages/morvane-config.xml
-       /usr/share/doc/morvane-config/README.md)
+       /usr/share/doc/morvane-config/README.md
+       "$manpage")
 
 # The system's databases, as the package's triggers leave them: *.morvane is the program's
 # file type, and the program is the one that opens it.
@@ -38,8 +40,19 @@ done
 maps_file_type || { echo "*.morvane does not map to the program after install" >&2; exit 1; }
 echo "*.morvane opens with morvane-config"
 
-# The window runs until it is closed. Still running after three seconds means it started and
-# stayed up.
+# The manual page is compressed as Debian's are and reads without warnings.
+gzip -t "$manpage" || { echo "$manpage is not a valid gzip file" >&2; exit 1; }
+problems=$(zcat "$manpage" | LC_ALL=C.UTF-8 groff -man -ww -z -Tutf8 2>&1)
+[ -z "$problems" ] || { echo "the manual page has problems:" >&2; echo "$problems" >&2; exit 1; }
+echo "manual page installed: $manpage"
+
+# The command line runs without any display.
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/morvane-config --version)
+[ "$version" = "morvane-config $(dpkg-deb -f "$deb" Version)" ] ||
+    { echo "the installed program says '$version' for --version" >&2; exit 1; }
+
+# Without a subcommand it runs until its window closes. Still running after three seconds
+# means it started and stayed up.
 set +e
 QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/morvane-config
 status=$?

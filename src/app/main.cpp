@@ -1,3 +1,5 @@
+#include "cli/arguments.h"
+#include "cli/commands.h"
 #include "window/configfiles.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
@@ -5,7 +7,10 @@
 #include <QApplication>
 #include <QTimer>
 
-int main(int argc, char* argv[])
+namespace
+{
+
+int RunWindow(int& argc, char* argv[], const QString& file)
 {
     QApplication app(argc, argv);
     // Set for the whole application, so that every dialog carries it too.
@@ -14,9 +19,18 @@ int main(int argc, char* argv[])
     window.show();
     // A file named on the command line (a double-click in a file manager) opens once the
     // window is up, so that a message about a bad file has a window to stand over.
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1)
-        QTimer::singleShot(0, &window,
-                           [&window, file = arguments.at(1)] { window.Files().OpenFile(file); });
+    if (!file.isEmpty())
+        QTimer::singleShot(0, &window, [&window, file] { window.Files().OpenFile(file); });
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Decided before any application object exists: a subcommand must not need a display.
+    const morvane::cli::Invocation invocation = morvane::cli::ParseArguments(argc, argv);
+    if (invocation.action != morvane::cli::Action::Window)
+        return morvane::cli::Run(invocation, argc, argv);
+    return RunWindow(argc, argv, invocation.file);
 }

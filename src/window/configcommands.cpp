@@ -206,7 +206,7 @@ int ConfigCommands::SelectControllerMode(std::int32_t modeRegister)
 {
     const int type = InputTypeOfMode(modeRegister);
     // A value no option shows counts as "Modbus Signed Long".
-    const int selected = IsMode(modeRegister) ? modeRegister : mode::kStandIn;
+    const int selected = ModeSelectedBy(modeRegister);
     m_window.Option1(type)->setChecked(true);
     m_window.Option2(selected)->setChecked(true);
     // Selecting the option that is already selected runs nothing and would leave the number

@@ -240,11 +240,12 @@ void FrmMain::BuildCommandArea(QGroupBox* frame)
 // design captions until the first change of a field.
 void FrmMain::ApplyDesignState()
 {
-    m_option1[input::kAnalog]->setChecked(true);
-    m_option2[mode::k0To5V]->setChecked(true);
+    const int type = InputTypeOfMode(mode::kDesign);
+    m_option1[static_cast<std::size_t>(type)]->setChecked(true);
+    m_option2[mode::kDesign]->setChecked(true);
     for (int m = mode::kFirst; m <= mode::kLast; ++m)
-        m_option2[static_cast<std::size_t>(m)]->setEnabled(InputTypeOfMode(m) == input::kAnalog);
-    ApplyModeRows(mode::k0To5V);
+        m_option2[static_cast<std::size_t>(m)]->setEnabled(InputTypeOfMode(m) == type);
+    ApplyModeRows(mode::kDesign);
     for (QWidget* hidden : std::initializer_list<QWidget*>{m_label7, m_slider1, m_txtRX, m_txtTX})
         hidden->hide();
 }

@@ -1,8 +1,5 @@
 #include "window/modetable.h"
 
-#include "window/fields.h"
-
-#include <array>
 #include <vector>
 
 namespace morvane
@@ -105,6 +102,30 @@ std::optional<int> FirstModeUsingRow(int row)
         if (ModeRowFor(m).RowEnabled(row))
             return m;
     return std::nullopt;
+}
+
+int ModeSelectedBy(int modeRegister)
+{
+    return IsMode(modeRegister) ? modeRegister : kStandIn;
+}
+
+std::array<std::string_view, field::kCount> CaptionsAfterRead(int modeRegister)
+{
+    std::array<std::string_view, field::kCount> captions{};
+    for (std::size_t row = 0; row < captions.size(); ++row)
+        captions[row] = field::kRows[row].caption;
+    const auto apply = [&captions](int m) {
+        const ModeRow& row = ModeRowFor(m);
+        if (row.caption3)
+            captions[field::kParameter1] = *row.caption3;
+        if (row.caption4)
+            captions[field::kParameter2] = *row.caption4;
+    };
+    const int selected = ModeSelectedBy(modeRegister);
+    if (InputTypeOfMode(selected) != InputTypeOfMode(kDesign))
+        apply(FirstModeOfType(InputTypeOfMode(selected)));
+    apply(selected);
+    return captions;
 }
 
 } // namespace morvane

@@ -3,6 +3,9 @@
 // parameter rows: which rows can be edited, whether the 4 mA row shows, and the captions
 // of rows 3 and 4. One table; everything else about modes and types is derived from it.
 
+#include "window/fields.h"
+
+#include <array>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -29,6 +32,8 @@ inline constexpr int kFirst = k0To5V;
 inline constexpr int kLast = kModbusSignedLong;
 // A number no option shows (0, 12 and above, negative) counts as this mode.
 inline constexpr int kStandIn = kModbusSignedLong;
+// The mode a new window shows before anything is read or chosen.
+inline constexpr int kDesign = k0To5V;
 } // namespace mode
 
 namespace input
@@ -73,5 +78,15 @@ bool IsTimerMode(int mode);
 
 // The lowest mode that enables the row; nothing for a row no mode enables.
 std::optional<int> FirstModeUsingRow(int row);
+
+// The mode a read selects for a value of the mode register: the value when it is a mode,
+// otherwise the stand-in.
+int ModeSelectedBy(int modeRegister);
+
+// The captions of rows 0 to 10 in a window that has just started and then read this value of
+// the mode register. Choosing the type first passes through the type's first mode, so the
+// captions are the design's, then those of that first mode when the type is not the design's,
+// then the selected mode's; a caption the table keeps stays as it was.
+std::array<std::string_view, field::kCount> CaptionsAfterRead(int modeRegister);
 
 } // namespace morvane

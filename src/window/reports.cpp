@@ -26,14 +26,15 @@ std::string PortListSentence(const std::vector<std::string>& ports)
     return sentence + ".";
 }
 
-std::string MissingDeviceAdvice(const OpenFailure& f)
+std::string MissingDeviceAdvice(const OpenFailure& f, PortEntry entry)
 {
+    const char* naming = entry == PortEntry::Field ? "type its path into the port field"
+                                                   : "give its path with --port";
     std::string text = "There is no device " + f.device + WithReason(f.systemText) + "." +
                        kLineBreak + PortListSentence(f.availablePorts);
     if (f.platform == PortPlatform::Unix && f.port.kind == ResolvedPort::Kind::Number)
-        text += std::string(kLineBreak) + "To use another device as port " + f.port.label +
-                ", type its path into the port field or set " + PortEnvironmentName(f.port.number) +
-                " to it.";
+        text += std::string(kLineBreak) + "To use another device as port " + f.port.label + ", " +
+                naming + " or set " + PortEnvironmentName(f.port.number) + " to it.";
     return text;
 }
 
@@ -71,7 +72,7 @@ std::string WriteProblem(const RegisterWrite& write)
 
 } // namespace
 
-std::string OpenFailureAdvice(const OpenFailure& f)
+std::string OpenFailureAdvice(const OpenFailure& f, PortEntry entry)
 {
     if (f.port.kind == ResolvedPort::Kind::OutOfRange)
         return "There is no port " + f.port.label + ": port numbers go from 1 to 32767." +
@@ -81,7 +82,7 @@ std::string OpenFailureAdvice(const OpenFailure& f)
                PortListSentence(f.availablePorts);
     switch (f.fault) {
     case PortFault::NoSuchDevice:
-        return MissingDeviceAdvice(f);
+        return MissingDeviceAdvice(f, entry);
     case PortFault::PermissionDenied:
         return PermissionAdvice(f);
     case PortFault::InUse:
@@ -94,10 +95,11 @@ std::string OpenFailureAdvice(const OpenFailure& f)
     }
 }
 
-std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText)
+std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText,
+                            PortEntry entry)
 {
     return "Unable to open Com Port " + failure.port.label + " at " + baudText + " Baud" +
-           kLineBreak + OpenFailureAdvice(failure);
+           kLineBreak + OpenFailureAdvice(failure, entry);
 }
 
 std::string ConnectionLostText(const std::string& device, const std::string& systemText)
@@ -167,6 +169,76 @@ std::string SavedStatus(const std::string& fileName)
 std::string OpenedStatus(const std::string& fileName)
 {
     return "Opened " + fileName;
+}
+
+std::string TerminalText(std::string_view message)
+{
+    std::string text(message);
+    for (std::size_t at = text.find(kLineBreak); at != std::string::npos;
+         at = text.find(kLineBreak, at))
+        text.erase(at, 1);
+    return text;
+}
+
+std::string PortInWords(const ResolvedPort& port)
+{
+    if (port.device.empty())
+        return "port " + port.label;
+    if (port.kind == ResolvedPort::Kind::Path)
+        return port.device;
+    return port.device + " (port " + port.label + ")";
+}
+
+std::string ReadStepText(const ResolvedPort& port)
+{
+    return "Reading " + std::to_string(ConfigRegisterCount) + " registers from " +
+           PortInWords(port);
+}
+
+std::string WriteStepText(const ResolvedPort& port)
+{
+    return "Writing " + std::to_string(ConfigRegisterCount) + " registers to " + PortInWords(port);
+}
+
+std::string ReadBackStepText(const ResolvedPort& port)
+{
+    return "Reading the " + std::to_string(ConfigRegisterCount) + " registers back from " +
+           PortInWords(port);
+}
+
+std::string FileCheckStepText(const std::string& path)
+{
+    return "Checking " + path;
+}
+
+std::string FileSaveStepText(const std::string& path)
+{
+    return "Saving the configuration to " + path;
+}
+
+std::string StepDoneText(long long elapsedMs)
+{
+    return std::string(kStepDone) + " in " + std::to_string(elapsedMs) + " ms";
+}
+
+std::string StepFailedText(long long elapsedMs)
+{
+    return std::string(status::kError) + " after " + std::to_string(elapsedMs) + " ms";
+}
+
+std::string ComparisonText(int differing, int compared)
+{
+    if (differing == 0)
+        return "all " + std::to_string(compared) + " agree";
+    return std::to_string(differing) + (differing == 1 ? " differs" : " differ");
+}
+
+std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read)
+{
+    while (!caption.empty() && (caption.back() == ' ' || caption.back() == ':'))
+        caption.remove_suffix(1);
+    return "Register " + std::to_string(reg) + " (" + std::string(caption) + "): wrote " +
+           std::to_string(written) + ", read " + std::to_string(read);
 }
 
 void ReportOpenFailure(CommandView& view, LinkHost& host, const OpenFailure& failure,

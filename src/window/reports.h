@@ -26,11 +26,16 @@ inline constexpr std::string_view kError = "ERROR";
 inline constexpr std::string_view kErrorTitle = "Error";
 inline constexpr std::string_view kCommunicationErrorTitle = "Communication Error";
 
+// Where the user names the port, for the advice to point at: the window's port field or the
+// command line's --port.
+enum class PortEntry { Field, Option };
+
 // The lines below "Unable to open Com Port ...": the device, the reason in plain words and the
 // remedy where one is known.
-std::string OpenFailureAdvice(const OpenFailure& failure);
+std::string OpenFailureAdvice(const OpenFailure& failure, PortEntry entry = PortEntry::Field);
 // The whole message of a port that cannot be opened.
-std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText);
+std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText,
+                            PortEntry entry = PortEntry::Field);
 
 // The whole text of the connection-lost message.
 std::string ConnectionLostText(const std::string& device, const std::string& systemText);
@@ -65,6 +70,26 @@ std::string ConfigOpenFailureText(const std::string& path, const std::string& pr
 std::string ConfigSaveFailureText(const std::string& path, const std::string& reason);
 std::string SavedStatus(const std::string& fileName);
 std::string OpenedStatus(const std::string& fileName);
+
+// The command line: one line per step, "<step> ... <outcome>", and the failures in the
+// window's words with plain line breaks.
+std::string TerminalText(std::string_view message);
+// How a step names the port: "/dev/ttyUSB0 (port 1)", "/dev/pts/3", "port 0".
+std::string PortInWords(const ResolvedPort& port);
+std::string ReadStepText(const ResolvedPort& port);
+std::string WriteStepText(const ResolvedPort& port);
+std::string ReadBackStepText(const ResolvedPort& port);
+std::string FileCheckStepText(const std::string& path);
+std::string FileSaveStepText(const std::string& path);
+inline constexpr std::string_view kCompareStep = "Comparing the registers read back with the file";
+inline constexpr std::string_view kStepDone = "done";
+std::string StepDoneText(long long elapsedMs);
+std::string StepFailedText(long long elapsedMs);
+// The comparison's outcome: "all 9 agree", "1 differs", "3 differ".
+std::string ComparisonText(int differing, int compared);
+// A register that holds something other than what was written, with its row's caption as a
+// window shows it for the mode written: "Register 5 (0V Value): wrote 100, read 7".
+std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read);
 
 // The part of the window the commands speak through.
 class CommandView

@@ -3,8 +3,8 @@
 // timer, the event loop and the time of day for the link; the status line and message boxes
 // for the commands.
 
+#include "port/eventpump.h"
 #include "protocol/linkhost.h"
-#include "window/eventpump.h"
 #include "window/reports.h"
 
 #include <QPointer>

@@ -1,6 +1,8 @@
 // Input type and mode selection on the live window: every row of the mode table, the way a
 // type passes through its first mode, and the captions a mode leaves as they were.
 
+#include "window/configcommands.h"
+#include "window/modetable.h"
 #include "windowprobe.h"
 
 #include <QSignalSpy>
@@ -41,6 +43,8 @@ class TestFrmMainModes : public QObject
     void selectingTheSelectedOptionRunsNothing();
     void modeZeroAppliesOnlyTheCommonSteps();
     void userClickRunsTheHandlers();
+    void captionsAfterReadAreTheWindows_data();
+    void captionsAfterReadAreTheWindows();
 
   private:
     FrmMain* m_window = nullptr;
@@ -184,6 +188,29 @@ void TestFrmMainModes::userClickRunsTheHandlers()
     QCOMPARE(RowMismatch(w, 9), QString());
     QTest::mouseClick(w.Option2(1), Qt::LeftButton, {}, QPoint(4, 6)); // disabled: nothing
     QCOMPARE(CheckedMode(w), 9);
+}
+
+void TestFrmMainModes::captionsAfterReadAreTheWindows_data()
+{
+    QTest::addColumn<int>("modeRegister");
+    for (int value : {-1, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 32768, 65535})
+        QTest::newRow(qPrintable(QString("register 4 = %1").arg(value))) << value;
+}
+
+// What a file written without a window says of the rows must be what a window fresh from
+// a read of the same mode shows, kept captions and the stand-in mode included.
+void TestFrmMainModes::captionsAfterReadAreTheWindows()
+{
+    QFETCH(int, modeRegister);
+    ConfigCommands::RegisterValues values{2, modeRegister, 0, 100, 500, 20, 1, 3, 0};
+    m_window->Commands().ShowRegisterValues(values);
+
+    const auto captions = CaptionsAfterRead(modeRegister);
+    for (int row = 0; row < field::kCount; ++row)
+        QCOMPARE(QString::fromUtf8(captions[std::size_t(row)].data(),
+                                   qsizetype(captions[std::size_t(row)].size())),
+                 m_window->Label5(row)->text());
+    QCOMPARE(QString::number(ModeSelectedBy(modeRegister)), m_window->Text1(field::kMode)->text());
 }
 
 QTEST_MAIN(TestFrmMainModes)

@@ -1,4 +1,4 @@
-#include "window/eventpump.h"
+#include "port/eventpump.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,0 +1,131 @@
+// A read from the command line, from process start to exit, against mbpoll reading the same
+// nine holding registers once, both on one virtual controller paced like a real line.
+// Alternating runs; prints the medians and their ratio, and the parts of our time that do not
+// depend on the line. It is not a test.
+//
+// usage: bench_cli [--runs N] [--pace BAUD]
+
+#include "benchsim.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+
+using morvane::bench::Median;
+using morvane::bench::Sim;
+using Clock = std::chrono::steady_clock;
+
+// Runs a program with its output thrown away; the time from the spawn to its exit, or a
+// negative number when it could not run or did not exit with 0.
+double TimedRun(const std::vector<std::string>& command)
+{
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const Clock::time_point start = Clock::now();
+    pid_t child = 0;
+    const int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (failed != 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+struct Contender {
+    const char* name;
+    std::vector<std::string> command;
+    std::vector<double> times;
+};
+
+// Runs each contender once per round, in turns, so that a busy moment hits both alike.
+bool RunRounds(std::vector<Contender>& contenders, int rounds)
+{
+    for (int round = 0; round < rounds; ++round) {
+        for (Contender& c : contenders) {
+            const double t = TimedRun(c.command);
+            if (t < 0)
+                return std::fprintf(stderr, "%s failed: %s ...\n", c.name, c.command[0].c_str()),
+                       false;
+            c.times.push_back(t);
+        }
+    }
+    return true;
+}
+
+void Report(const Contender& c)
+{
+    std::printf("  %-34s median of %3zu: %7.1f ms\n", c.name, c.times.size(),
+                Median(c.times) * 1e3);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int runs = 40;
+    QString pace = QStringLiteral("9600");
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == "--runs")
+            runs = std::max(5, args[i + 1].toInt());
+        else if (args[i] == "--pace")
+            pace = args[i + 1];
+    }
+    Sim controller(QStringLiteral(MORVANE_SIM_BINARY), {"--pace", pace});
+    if (controller.Path().isEmpty())
+        return std::fprintf(stderr, "the virtual controller did not start\n"), 1;
+    const std::string device = controller.Path().toStdString();
+    const std::string ours = MORVANE_CONFIG_BINARY;
+
+    // Registers 3 to 11 are wire addresses 2 to 10; mbpoll counts references from 1.
+    std::vector<Contender> reads = {
+        {"morvane-config read", {ours, "read", "--port", device}, {}},
+        {"mbpoll, the same nine registers",
+         {"mbpoll", "-m", "rtu", "-a", "1", "-r", "3", "-c", "9", "-t", "4", "-b",
+          pace.toStdString(), "-P", "none", "-1", device},
+         {}},
+    };
+    // What each costs apart from the line: starting and ending the program, the libraries it
+    // links loaded, without opening a port.
+    std::vector<Contender> parts = {
+        {"morvane-config --version", {ours, "--version"}, {}},
+        {"mbpoll -V", {"mbpoll", "-V"}, {}},
+    };
+    if (!RunRounds(reads, 3) || !RunRounds(parts, 3)) // warm the caches alike
+        return 1;
+    for (auto* set : {&reads, &parts})
+        for (Contender& c : *set)
+            c.times.clear();
+    if (!RunRounds(reads, runs) || !RunRounds(parts, runs))
+        return 1;
+
+    std::printf("one read of registers 3 to 11 from process start to exit, %s baud line:\n",
+                qPrintable(pace));
+    for (const Contender& c : reads)
+        Report(c);
+    std::printf("  ratio morvane-config / mbpoll: %.2f\n",
+                Median(reads[0].times) / Median(reads[1].times));
+    std::printf("starting and ending alone, no port opened:\n");
+    for (const Contender& c : parts)
+        Report(c);
+    return 0;
+}

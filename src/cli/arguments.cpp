@@ -1,0 +1,205 @@
+#include "cli/arguments.h"
+
+#include "configfile/configfile.h"
+
+#include <QCommandLineParser>
+
+#include <optional>
+
+namespace morvane::cli
+{
+
+namespace
+{
+
+const QString kProgram = QStringLiteral("morvane-config");
+const QString kRead = QStringLiteral("read");
+const QString kWrite = QStringLiteral("write");
+
+Invocation Usage(const QString& problem)
+{
+    Invocation call;
+    call.action = Action::Usage;
+    call.problem = problem;
+    return call;
+}
+
+Invocation Just(Action action)
+{
+    Invocation call;
+    call.action = action;
+    return call;
+}
+
+QCommandLineOption HelpOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+}
+
+std::optional<int> DigitsOf(const QString& text)
+{
+    bool ok = false;
+    const int digits = text.toInt(&ok);
+    if (!ok || digits < kConfigMinDigits || digits > kConfigMaxDigits)
+        return std::nullopt;
+    return digits;
+}
+
+// Completes a read from its options; the problem when they do not make one.
+Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& output,
+                  const QCommandLineOption& digits, Invocation call)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return Usage(QStringLiteral("read takes no argument '%1'; the file to write goes after -o.")
+                         .arg(parser.positionalArguments().first()));
+    call.file = parser.value(output);
+    if (parser.isSet(output) && call.file.isEmpty())
+        return Usage(QStringLiteral("-o needs a file name; without -o the configuration goes to "
+                                    "standard output."));
+    if (parser.isSet(digits)) {
+        const std::optional<int> n = DigitsOf(parser.value(digits));
+        if (!n)
+            return Usage(QStringLiteral("--digits takes a whole number from %1 to %2; found '%3'.")
+                             .arg(kConfigMinDigits)
+                             .arg(kConfigMaxDigits)
+                             .arg(parser.value(digits)));
+        call.digits = *n;
+    }
+    return call;
+}
+
+Invocation WriteOf(const QCommandLineParser& parser, const QCommandLineOption& verify,
+                   Invocation call)
+{
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return Usage(QStringLiteral("write needs the configuration FILE to write."));
+    if (files.size() > 1)
+        return Usage(
+            QStringLiteral("write takes one FILE; '%1' is one too many.").arg(files.at(1)));
+    call.file = files.first();
+    call.verify = parser.isSet(verify);
+    return call;
+}
+
+Invocation ParseSubcommand(Action action, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = HelpOption();
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("P"));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QString(), QStringLiteral("FILE"));
+    const QCommandLineOption digits(QStringLiteral("digits"), QString(), QStringLiteral("N"));
+    const QCommandLineOption verify(QStringLiteral("verify"));
+    parser.addOption(help);
+    parser.addOption(port);
+    if (action == Action::Read) {
+        parser.addOption(output);
+        parser.addOption(digits);
+    } else {
+        parser.addOption(verify);
+    }
+    // The parser takes its first argument for the program's name.
+    if (!parser.parse(QStringList{kProgram} + arguments))
+        return Usage(parser.errorText());
+    if (parser.isSet(help))
+        return Just(Action::Help);
+    Invocation call = Just(action);
+    if (parser.isSet(port))
+        call.portText = parser.value(port);
+    return action == Action::Read ? ReadOf(parser, output, digits, call)
+                                  : WriteOf(parser, verify, call);
+}
+
+} // namespace
+
+Invocation ParseArguments(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    // Everything from the subcommand on is the subcommand's to parse.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help = HelpOption();
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOption(help);
+    parser.addOption(version);
+    if (!parser.parse(QStringList{kProgram} + arguments))
+        return Usage(parser.errorText());
+    if (parser.isSet(help))
+        return Just(Action::Help);
+    if (parser.isSet(version))
+        return Just(Action::Version);
+
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return Just(Action::Window);
+    const QString first = positional.takeFirst();
+    if (first == kRead)
+        return ParseSubcommand(Action::Read, positional);
+    if (first == kWrite)
+        return ParseSubcommand(Action::Write, positional);
+    if (!positional.isEmpty())
+        return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
+                         .arg(positional.first()));
+    Invocation call = Just(Action::Window);
+    call.file = first;
+    return call;
+}
+
+Invocation ParseArguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return ParseArguments(arguments);
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        R"(Usage:
+  morvane-config [FILE]
+  morvane-config read [--port P] [--digits N] [-o FILE]
+  morvane-config write FILE [--port P] [--verify]
+  morvane-config --help | --version
+
+Without a subcommand the window opens, with FILE in it when one is given.
+The subcommands open no window and need no display. They talk to slave 1 at
+9600 baud, 8 data bits, no parity, 1 stop bit, and transfer holding registers
+3 to 11, as "Read From Controller" and "Write To Controller" do.
+
+  read     read the nine registers into a configuration file (standard output
+           without -o)
+  write    check FILE as opening it in the window does, then write its nine
+           registers to the controller
+
+Options:
+  --port P           the port as the window's "COM Port" field takes it: a
+                     number n (the device in MORVANE_COM<n>, else /dev/ttyS<n-1>)
+                     or a device path; 1 when not given
+  -o, --output FILE  read: write the configuration to FILE
+  --digits N         read: the digits of the controller's display to record in
+                     the file, 1 to 10; 5 when not given
+  --verify           write: read the registers back and list each one that
+                     differs from the file
+  -h, --help         this text
+  -v, --version      the version
+
+Each step is told on standard error; results go to standard output.
+Exit status:
+  0  done (and verified, with --verify)
+  1  wrong usage
+  2  FILE cannot be read or written, or is not a valid configuration
+  3  the port cannot be opened
+  4  no valid answer within 20 seconds
+  5  the controller refused the request (exception reply)
+  6  the connection was lost
+  7  --verify found a register that differs
+)");
+}
+
+QString VersionText()
+{
+    return kProgram + QStringLiteral(" " MORVANE_VERSION "\n");
+}
+
+} // namespace morvane::cli

@@ -1,0 +1,47 @@
+#pragma once
+// What the command line asks for. A subcommand, help or the version is decided here, before
+// any application object exists, so that they never need a display; everything else opens
+// the window.
+
+#include <QString>
+#include <QStringList>
+
+namespace morvane::cli
+{
+
+// The program's exit status, for scripts that stop at the first unit that fails.
+enum ExitCode : int {
+    kDone = 0,           // done, and with --verify the unit holds what was written
+    kUsage = 1,          // unknown option, missing or extra argument
+    kBadFile = 2,        // the file cannot be read or written, or is no valid configuration
+    kPortNotOpened = 3,  // the serial port cannot be opened
+    kNoAnswer = 4,       // no valid answer within the time limit
+    kRefused = 5,        // the controller answered with an exception
+    kConnectionLost = 6, // the device went away during the exchange
+    kDiffers = 7,        // --verify read back something other than what was written
+};
+
+enum class Action { Window, Read, Write, Help, Version, Usage };
+
+inline constexpr int kDefaultDigits = 5;
+
+struct Invocation {
+    Action action = Action::Window;
+    // Window: the file to open, if any. Read: the output file, empty for standard output.
+    // Write: the file to write.
+    QString file;
+    QString portText = QStringLiteral("1"); // as the "COM Port" field takes it
+    int digits = kDefaultDigits;
+    bool verify = false;
+    QString problem; // Usage: what is wrong, one sentence
+};
+
+// The arguments without the program's name.
+Invocation ParseArguments(const QStringList& arguments);
+// The same from main's arguments, read as the system's encoding without an application.
+Invocation ParseArguments(int argc, char* argv[]);
+
+QString HelpText();
+QString VersionText();
+
+} // namespace morvane::cli

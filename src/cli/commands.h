@@ -1,0 +1,20 @@
+#pragma once
+// The subcommands: "read" puts a controller's configuration into a file, "write" puts a
+// file's configuration into a controller and, with --verify, proves that it is there.
+
+#include "cli/arguments.h"
+#include "cli/controllerlink.h"
+#include "configfile/configfile.h"
+
+namespace morvane::cli
+{
+
+// Runs anything but the window: a subcommand under a QCoreApplication, or help, version and
+// wrong usage without one. Returns the exit status.
+int Run(const Invocation& invocation, int& argc, char* argv[]);
+
+// What a window shows after reading these registers, for the reader of the file: the rows'
+// captions and texts, the selected mode's caption, and the time now.
+ConfigNotes NotesAfterRead(const Registers& registers);
+
+} // namespace morvane::cli

@@ -1,0 +1,74 @@
+#pragma once
+// The controller as the command line reaches it: the window's link code, request frames,
+// receiver and time limit, with a host that echoes nothing and keeps no watchdog. Each
+// exchange opens the port, sends one request, waits for its answer and closes the port, in
+// the order the window's commands do.
+
+#include "cli/arguments.h"
+#include "port/eventpump.h"
+#include "port/portresolve.h"
+#include "port/qtserialport.h"
+#include "port/systemports.h"
+#include "protocol/link.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace morvane::cli
+{
+
+using Registers = std::array<std::uint16_t, ConfigRegisterCount>; // [k] is register 3 + k
+
+// How an exchange ended: kDone, or the exit code of its failure and the window's message for
+// it (with the window's line breaks).
+struct Exchange {
+    ExitCode code = kDone;
+    std::string message;
+    bool Done() const { return code == kDone; }
+};
+
+// Nobody watches the bytes go by on a terminal, and a script waits for the exit status:
+// no echoes, and no one-second watchdog whose message would break into the step lines.
+class TerminalHost final : public LinkHost
+{
+  public:
+    void ClearEchoes() override {}
+    void AppendTxEcho(std::string_view) override {}
+    void AppendRxEcho(std::string_view) override {}
+    void StartWatchdog() override {}
+    void StopWatchdog() override {}
+    bool WatchdogActive() const override { return false; }
+    void PumpEvents(int maxWaitMs) override { m_pump.Pump(maxWaitMs); }
+    double SecondsSinceMidnight() override { return m_clock.SecondsSinceMidnight(); }
+
+  private:
+    QtEventPump m_pump;
+    LocalTimeOfDay m_clock;
+};
+
+class ControllerLink
+{
+  public:
+    explicit ControllerLink(ResolvedPort port);
+
+    const ResolvedPort& Port() const { return m_resolved; }
+    // Reads registers 3 to 11 into `values`, which are left alone unless the read is answered.
+    Exchange Read(Registers& values);
+    Exchange Write(const Registers& values);
+
+  private:
+    std::optional<Exchange> Open();
+    Exchange Await(int requestFunction);
+    void Close();
+    std::int32_t& Slot(int reg);
+
+    ResolvedPort m_resolved;
+    TerminalHost m_host;
+    QtSerialPort m_port;
+    Link m_link;
+    HostPortSystem m_portSystem;
+};
+
+} // namespace morvane::cli

@@ -1,0 +1,40 @@
+#pragma once
+// Runs the built morvane-config as a script would: a child process with no display in its
+// environment, its standard output and error taken apart.
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+namespace morvane::testing
+{
+
+struct CliRun {
+    int exitCode = -1; // -1 when it crashed or did not end in time
+    QString out;
+    QString err;
+};
+
+inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // A subcommand that made a GUI application would fail without these.
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(MORVANE_CONFIG_PATH), arguments);
+    CliRun run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        run.exitCode = process.exitCode();
+    }
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace morvane::testing
