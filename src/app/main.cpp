@@ -7,11 +7,33 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace
 {
 
+// Without a display Qt would abort with a message about platform plugins; a technician at a
+// terminal is better told that the subcommands need none.
+bool NoDisplayForTheWindow()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return false;
+#endif
+}
+
 int RunWindow(int& argc, char* argv[], const QString& file)
 {
+    if (NoDisplayForTheWindow()) {
+        std::fputs("morvane-config: there is no display for the window (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set).\nThe subcommands read and write need none: see "
+                   "morvane-config --help\n",
+                   stderr);
+        return morvane::cli::kUsage;
+    }
     QApplication app(argc, argv);
     // Set for the whole application, so that every dialog carries it too.
     QApplication::setWindowIcon(morvane::MorvaneIcon());

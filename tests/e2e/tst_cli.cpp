@@ -114,6 +114,9 @@ void TestCli::exitStatus_data()
     QTest::newRow("write without a file")
         << sim << QStringList{"write", "--port", "DEV"} << 1 << "write needs the configuration FILE"
         << "";
+    QTest::newRow("window without a display")
+        << sim << QStringList{good} << 1 << "there is no display for the window"
+        << "";
     QTest::newRow("digits beyond 10") << sim << QStringList{"read", "--digits", "11"} << 1
                                       << "--digits takes a whole number from 1 to 10"
                                       << "";
