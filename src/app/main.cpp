@@ -16,8 +16,7 @@ int main(int argc, char* argv[])
     // window is up, so that a message about a bad file has a window to stand over.
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)
-        QTimer::singleShot(0, &window, [&window, file = arguments.at(1)] {
-            window.Files().OpenFile(file);
-        });
+        QTimer::singleShot(0, &window,
+                           [&window, file = arguments.at(1)] { window.Files().OpenFile(file); });
     return QApplication::exec();
 }

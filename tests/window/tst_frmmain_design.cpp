@@ -5,9 +5,9 @@
 
 #include <QAction>
 #include <QGroupBox>
-#include <QMenuBar>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
