@@ -6,6 +6,7 @@
 #include "port/portopening.h"
 #include "protocol/linkhost.h"
 #include "protocol/replywait.h"
+#include "protocol/trafficdecode.h"
 #include "window/registermap.h"
 
 #include <optional>
@@ -65,6 +66,22 @@ std::string ConfigOpenFailureText(const std::string& path, const std::string& pr
 std::string ConfigSaveFailureText(const std::string& path, const std::string& reason);
 std::string SavedStatus(const std::string& fileName);
 std::string OpenedStatus(const std::string& fileName);
+
+// The line traffic window: the direction of a row, what its bytes mean, and how each command
+// ended ("Read OK", or "ERROR: " and why).
+namespace traffic
+{
+inline constexpr std::string_view kSent = "sent";
+inline constexpr std::string_view kReceived = "received";
+inline constexpr std::string_view kNothingSent = "ERROR: nothing sent, a field is out of range";
+inline constexpr std::string_view kAbandoned = "ERROR: stopped, the window was closed";
+} // namespace traffic
+std::string TrafficMeaningText(const TrafficFrame& frame);
+std::string CommandDoneText(int requestFunction);
+// A wait that ended without an answer: timed out, refused, or the connection lost.
+std::string CommandFailedText(const ReceiveResult& result);
+std::string CommandOpenFailedText(const OpenFailure& failure);
+std::string TrafficSaveFailureText(const std::string& path, const std::string& reason);
 
 // The part of the window the commands speak through.
 class CommandView
