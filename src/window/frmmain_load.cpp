@@ -4,6 +4,7 @@
 #include "window/configfiles.h"
 #include "window/eventpump.h"
 #include "window/frmmain.h"
+#include "window/portlist.h"
 #include "window/trafficlog.h"
 #include "window/trafficwindow.h"
 
@@ -34,6 +35,7 @@ void FrmMain::Load()
     connect(m_commands.get(), &ConfigCommands::ended, m_traffic,
             [this](const QString& words) { m_recorder->CommandEnded(words.toStdString()); });
     connect(m_actionLineTraffic, &QAction::triggered, this, [this] { ShowLineTraffic(); });
+    AttachPortList(m_txtCom0);
 
     connect(m_command1, &QPushButton::clicked, m_commands.get(),
             [this] { m_commands->ReadFromController(); });

@@ -4,6 +4,7 @@
 // port only say what happened; the words are all here, for the window and the command line.
 
 #include "port/portopening.h"
+#include "port/systemports.h"
 #include "protocol/linkhost.h"
 #include "protocol/replywait.h"
 #include "protocol/trafficdecode.h"
@@ -82,6 +83,11 @@ std::string CommandDoneText(int requestFunction);
 std::string CommandFailedText(const ReceiveResult& result);
 std::string CommandOpenFailedText(const OpenFailure& failure);
 std::string TrafficSaveFailureText(const std::string& path, const std::string& reason);
+
+// The port list: one entry's lines, and the entry that stands alone when there is no port.
+inline constexpr std::string_view kNoSerialPortsFound =
+    "No serial ports found: plug in the adapter, then open this list again";
+std::string PortListEntryText(const PortListEntry& entry);
 
 // The part of the window the commands speak through.
 class CommandView
