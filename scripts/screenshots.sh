@@ -18,6 +18,8 @@ cmake --build "$build" --target morvane-screenshots -j2
 
 # A fresh directory, so that no picture of an earlier run survives unnoticed.
 rm -f "$out"/*.png
-QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+# Wide enough for the line traffic window beside the main window; each picture is cut to the
+# windows it shows.
+QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 1600x1000x24 -dpi 96" \
     "$build/tools/screenshots/morvane-screenshots" "$out"
 echo "Saved $(ls "$out"/*.png | wc -l) pictures in $out"
