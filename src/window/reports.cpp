@@ -189,11 +189,13 @@ std::string ConfigSaveFailureText(const std::string& path, const std::string& re
            "Any file that was there before is unchanged.";
 }
 
+// The system does not always say why (a folder that is gone); the line is left out then.
 std::string TrafficSaveFailureText(const std::string& path, const std::string& reason)
 {
-    return "Unable to save the line traffic to " + path + kLineBreak + reason +
-           (reason.ends_with('.') ? "" : ".") + kLineBreak +
-           "Any file that was there before is unchanged.";
+    std::string text = "Unable to save the line traffic to " + path + kLineBreak;
+    if (!reason.empty())
+        text += reason + (reason.ends_with('.') ? "" : ".") + kLineBreak;
+    return text + "Any file that was there before is unchanged.";
 }
 
 std::string SavedStatus(const std::string& fileName)
