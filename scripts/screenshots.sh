@@ -19,8 +19,10 @@ cmake --build "$build" --target morvane-screenshots -j2
 # A fresh directory, so that no picture of an earlier run survives unnoticed.
 rm -f "$out"/*.png
 # Its own settings, so that the recent files it shows are the ones it saved, not the user's.
+# Wide enough for the line traffic window beside the main window; each picture is cut to the
+# windows it shows.
 settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
-XDG_CONFIG_HOME="$settings" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+XDG_CONFIG_HOME="$settings" QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 1600x1000x24 -dpi 96" \
     "$build/tools/screenshots/morvane-screenshots" "$out"
 echo "Saved $(ls "$out"/*.png | wc -l) pictures in $out"

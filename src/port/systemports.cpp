@@ -3,9 +3,16 @@
 #include "port/portresolve.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QSerialPortInfo>
 
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <optional>
 #include <set>
+#include <string_view>
 
 #ifndef _WIN32
 #include <grp.h>
@@ -15,20 +22,84 @@
 namespace morvane
 {
 
+namespace
+{
+
+// How the port field and the port open name a device Qt lists.
+std::string DeviceOf(const QSerialPortInfo& info)
+{
+#ifdef _WIN32
+    return info.portName().toStdString(); // "COM3", as the port field takes it
+#else
+    return info.systemLocation().toStdString();
+#endif
+}
+
+#ifndef _WIN32
+std::vector<std::string> AdapterDevices()
+{
+    const QDir dev(QStringLiteral("/dev"));
+    const QStringList names = dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
+                                            QDir::System | QDir::AllEntries);
+    std::vector<std::string> devices;
+    for (const QString& name : names)
+        devices.push_back(dev.filePath(name).toStdString());
+    return devices;
+}
+
+// The by-id names with the device each leads to; a name whose device is gone is left out.
+std::vector<std::pair<std::string, std::string>> StableNames()
+{
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    std::vector<std::pair<std::string, std::string>> names;
+    for (const QFileInfo& link :
+         byId.entryInfoList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString device = link.canonicalFilePath();
+        if (!device.isEmpty())
+            names.emplace_back(link.absoluteFilePath().toStdString(), device.toStdString());
+    }
+    return names;
+}
+
+// n of a variable named exactly as PortEnvironmentName(n) names it.
+std::optional<std::int16_t> VariableNumber(const std::string& name)
+{
+    constexpr std::string_view kPrefix = "MORVANE_COM";
+    if (!name.starts_with(kPrefix))
+        return std::nullopt;
+    int number = 0;
+    const char* digits = name.data() + kPrefix.size();
+    const auto [end, error] = std::from_chars(digits, name.data() + name.size(), number);
+    if (error != std::errc() || end != name.data() + name.size() || number < 1 || number > 32767)
+        return std::nullopt;
+    const auto n = static_cast<std::int16_t>(number);
+    return PortEnvironmentName(n) == name ? std::optional(n) : std::nullopt;
+}
+#endif
+
+// n of a Windows port name COMn.
+std::optional<int> ComNumber(const std::string& device)
+{
+    if (device.size() < 4 || !device.starts_with("COM") || device[3] == '0')
+        return std::nullopt;
+    int number = 0;
+    const auto [end, error] =
+        std::from_chars(device.data() + 3, device.data() + device.size(), number);
+    if (error != std::errc() || end != device.data() + device.size() || number > 32767)
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
 std::vector<std::string> HostPortSystem::SerialPorts() const
 {
     std::set<std::string> ports;
-#ifdef _WIN32
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.insert(info.portName().toStdString()); // "COM3", as the port field takes it
-#else
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports.insert(info.systemLocation().toStdString());
-    const QDir dev(QStringLiteral("/dev"));
-    const QStringList adapters = dev.entryList(
-        {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")}, QDir::System | QDir::AllEntries);
-    for (const QString& name : adapters)
-        ports.insert(dev.filePath(name).toStdString());
+        ports.insert(DeviceOf(info));
+#ifndef _WIN32
+    for (const std::string& device : AdapterDevices())
+        ports.insert(device);
 #endif
     return {ports.begin(), ports.end()};
 }
@@ -48,6 +119,91 @@ std::string HostPortSystem::AccessGroup(const std::string& device) const
     const struct group* owner = ::getgrgid(info.st_gid);
     return owner != nullptr ? owner->gr_name : std::string();
 #endif
+}
+
+std::vector<SerialPortDetails> HostPortSystem::PortDetails() const
+{
+    std::map<std::string, SerialPortDetails> ports;
+    const auto entry = [&ports](const std::string& device) -> SerialPortDetails& {
+        SerialPortDetails& port = ports[device];
+        port.device = device;
+        return port;
+    };
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        SerialPortDetails& port = entry(DeviceOf(info));
+        port.description = info.description().toStdString();
+        port.manufacturer = info.manufacturer().toStdString();
+        port.serialNumber = info.serialNumber().toStdString();
+    }
+#ifndef _WIN32
+    for (const std::string& device : AdapterDevices())
+        entry(device);
+    for (const auto& [name, device] : StableNames()) {
+        SerialPortDetails& port = entry(device);
+        if (port.stableName.empty())
+            port.stableName = name;
+    }
+#endif
+    std::vector<SerialPortDetails> details;
+    for (auto& [device, port] : ports)
+        details.push_back(std::move(port));
+    return details;
+}
+
+std::vector<PortVariable> HostPortSystem::PortVariables() const
+{
+    std::vector<PortVariable> variables;
+#ifndef _WIN32
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : environment.keys()) {
+        const std::optional<std::int16_t> number = VariableNumber(name.toStdString());
+        const std::string target = environment.value(name).toStdString();
+        if (!number || target.empty())
+            continue;
+        // The port opens what the link leads to; a variable that leads nowhere is no port.
+        const QString device =
+            QFileInfo(QString::fromStdString(DeviceFilePath(target))).canonicalFilePath();
+        if (!device.isEmpty())
+            variables.push_back({*number, target, device.toStdString()});
+    }
+    std::sort(variables.begin(), variables.end(),
+              [](const PortVariable& a, const PortVariable& b) { return a.number < b.number; });
+#endif
+    return variables;
+}
+
+std::vector<PortListEntry> PortListEntries(const PortSystem& system)
+{
+    std::vector<PortListEntry> entries;
+    for (SerialPortDetails& port : system.PortDetails())
+        entries.push_back({std::move(port), {}});
+    std::vector<PortVariable> variables = system.PortVariables();
+    std::stable_sort(
+        variables.begin(), variables.end(),
+        [](const PortVariable& a, const PortVariable& b) { return a.number < b.number; });
+    for (const PortVariable& variable : variables) {
+        const auto same = std::find_if(entries.begin(), entries.end(), [&](const PortListEntry& e) {
+            return e.port.device == variable.device;
+        });
+        if (same != entries.end())
+            same->variables.push_back(variable);
+        else
+            entries.push_back({{variable.device, {}, {}, {}, {}}, {variable}});
+    }
+    return entries;
+}
+
+std::string PortFieldText(const PortListEntry& entry, PortPlatform platform)
+{
+    if (!entry.variables.empty())
+        return std::to_string(entry.variables.front().number);
+    if (platform == PortPlatform::Windows) {
+        if (const std::optional<int> number = ComNumber(entry.port.device))
+            return std::to_string(*number);
+    }
+    if (!entry.port.stableName.empty())
+        return entry.port.stableName;
+    return entry.port.device;
 }
 
 } // namespace morvane

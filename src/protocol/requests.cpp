@@ -56,6 +56,11 @@ std::int32_t ModbusWireAddress(std::int16_t start)
     return a >= 299 ? a - 300 + 9990 : a;
 }
 
+std::int32_t ModbusRegisterOfWireAddress(std::int32_t address)
+{
+    return address >= ModbusWireAddress(300) ? address - ModbusWireAddress(300) + 300 : address + 1;
+}
+
 bool ModbusRequestFits(std::int16_t function, std::int16_t slave, std::int16_t start,
                        std::int16_t count)
 {

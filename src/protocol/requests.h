@@ -13,6 +13,9 @@ namespace morvane
 // The wire address of a 1-based register number: register 1 is address 0, and from register
 // 300 on the controller's registers live at 9989 and above. Computed without overflow.
 std::int32_t ModbusWireAddress(std::int16_t start);
+// The register number a wire address of a request stands for: the inverse of
+// ModbusWireAddress over every address it yields.
+std::int32_t ModbusRegisterOfWireAddress(std::int32_t address);
 
 // Whether a request fits the frame buffer and the 16-bit address arithmetic: start 1 to
 // 23078; for a write, 0 to 196 registers whose RegImage slots all lie within 0 to 400.

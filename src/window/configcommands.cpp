@@ -94,6 +94,7 @@ void ConfigCommands::ReadFromController()
     // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
     // old 20 mA value.
     m_window.RecomputeFourMa();
+    End(CommandDoneText(modbus::kReadHoldingRegisters));
 }
 
 void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
@@ -113,6 +114,7 @@ void ConfigCommands::WriteToController()
     const auto values = FieldRegisterValues(kNothingWritten);
     if (!values) {
         m_host.SetStatus(status::kError);
+        End(traffic::kNothingSent);
         return;
     }
     m_host.SetStatus(status::kWriteSent);
@@ -125,6 +127,7 @@ void ConfigCommands::WriteToController()
     if (reply.Answered()) {
         m_host.SetStatus(status::kReadOk);
         ClosePort();
+        End(CommandDoneText(modbus::kWriteMultipleRegisters));
         return;
     }
     EndWithoutAnswer(reply, modbus::kWriteMultipleRegisters);
@@ -140,6 +143,17 @@ void ConfigCommands::EndWithoutAnswer(const ReceiveResult& reply, int requestFun
         m_host.StopWatchdog();
     if (!told)
         m_host.SetStatus(status::kError);
+    if (m_abandoned)
+        End(traffic::kAbandoned);
+    else if (m_openFailure)
+        End(CommandOpenFailedText(*m_openFailure));
+    else
+        End(CommandFailedText(reply));
+}
+
+void ConfigCommands::End(std::string_view words)
+{
+    emit ended(QString::fromUtf8(words.data(), qsizetype(words.size())));
 }
 
 void ConfigCommands::WatchdogTicked()
@@ -151,6 +165,7 @@ void ConfigCommands::Abandon()
 {
     if (!m_busy)
         return;
+    m_abandoned = true;
     m_host.SetQuiet(true);
     m_host.StopWatchdog();
     // The wait sees its port gone and ends.
@@ -162,11 +177,10 @@ void ConfigCommands::OpenPort()
     std::int16_t dataBits = kDataBits;
     std::int16_t stopBits = kStopBits;
     const ResolvedPort port = ResolvePort(m_window.txtCom(0)->text().toStdString());
-    const std::optional<OpenFailure> failure =
-        OpenComPort(m_link.port, port, m_link.PortBaudText, dataBits, m_link.PortParityName,
-                    stopBits, m_portSystem);
-    if (failure)
-        ReportOpenFailure(m_host, m_host, *failure, m_link.PortBaudText);
+    m_openFailure = OpenComPort(m_link.port, port, m_link.PortBaudText, dataBits,
+                                m_link.PortParityName, stopBits, m_portSystem);
+    if (m_openFailure)
+        ReportOpenFailure(m_host, m_host, *m_openFailure, m_link.PortBaudText);
 }
 
 ReceiveResult ConfigCommands::AwaitReply()

@@ -3,6 +3,7 @@
 // configuration registers between the controller and the window's fields. Each opens the
 // port, exchanges one request and one reply, and closes the port again.
 
+#include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
@@ -49,16 +50,21 @@ class ConfigCommands : public QObject
   signals:
     // A read or write starts or ends.
     void busyChanged(bool busy);
+    // A read or write ended, in the words of the line traffic window: "Read OK", or
+    // "ERROR: " and why.
+    void ended(const QString& words);
 
   private:
     // A command under way keeps both command buttons disabled, however it ends.
     class BusyScope;
 
+    // Opens the port for the command; a failure is reported, and kept for the command's end.
     void OpenPort();
     ReceiveResult AwaitReply();
     void ClosePort();
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
+    void End(std::string_view words);
     RegisterValues ImageValues();
     void FillFields(const RegisterValues& values);
     // Selects the type and mode of a mode register's value; returns the mode selected.
@@ -71,7 +77,9 @@ class ConfigCommands : public QObject
     WindowHost m_host;
     Link m_link;
     HostPortSystem m_portSystem;
+    std::optional<OpenFailure> m_openFailure; // of the command under way
     bool m_busy = false;
+    bool m_abandoned = false;
 };
 
 } // namespace morvane

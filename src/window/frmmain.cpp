@@ -7,6 +7,7 @@
 #include "window/fieldlauncher.h"
 #include "window/fields.h"
 #include "window/modetable.h"
+#include "window/trafficlog.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>

@@ -33,6 +33,9 @@ class ClickableField;
 class ConfigCommands;
 class ConfigFiles;
 class QtSerialPort;
+class TrafficModel;
+class TrafficRecorder;
+class TrafficWindow;
 
 class FrmMain : public QMainWindow
 {
@@ -63,6 +66,9 @@ class FrmMain : public QMainWindow
     ConfigFiles& Files() const { return *m_files; }
     // The design area below the menu bar: every element keeps its place in it.
     QWidget* ClientArea() const { return m_client; }
+    // What went over the line since the program started, and the window that shows it.
+    TrafficModel& Traffic() const { return *m_traffic; }
+    TrafficWindow* ShowLineTraffic();
 
     // Runs after every change of Text1(index): holds Digits and Dec Place in range, rebuilds
     // the display preview, and keeps the 0 mA / 4 mA pair together.
@@ -125,6 +131,7 @@ class FrmMain : public QMainWindow
     QAction* m_actionSaveAs = nullptr;
     QAction* m_actionQuit = nullptr;
     QAction* m_actionAbout = nullptr;
+    QAction* m_actionLineTraffic = nullptr;
     std::array<QAction*, 8> m_recentActions{};
     QAction* m_recentSeparator = nullptr;
     std::array<ClickableField*, field::kCount> m_text1{};
@@ -149,6 +156,10 @@ class FrmMain : public QMainWindow
     QLineEdit* m_txtTX = nullptr;
     QTimer* m_timer1 = nullptr;
     QtSerialPort* m_comm1 = nullptr;
+    TrafficModel* m_traffic = nullptr;
+    TrafficWindow* m_trafficWindow = nullptr;
+    // The commands talk through the recorder, which passes everything on to Comm1.
+    std::unique_ptr<TrafficRecorder> m_recorder;
     std::unique_ptr<ConfigCommands> m_commands;
     std::unique_ptr<ConfigFiles> m_files;
 

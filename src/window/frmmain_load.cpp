@@ -1,8 +1,12 @@
+#include "port/eventpump.h"
 #include "port/qtserialport.h"
 #include "protocol/crc16.h"
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/frmmain.h"
+#include "window/portlist.h"
+#include "window/trafficlog.h"
+#include "window/trafficwindow.h"
 
 #include <QAction>
 
@@ -21,8 +25,17 @@ void FrmMain::Load()
 {
     m_comm1 = new QtSerialPort(SystemEnvironment, this);
     m_comm1->setObjectName("Comm1");
-    m_commands = std::make_unique<ConfigCommands>(*this, *m_comm1);
+    m_traffic = new TrafficModel(this);
+    m_recorder = std::make_unique<TrafficRecorder>(
+        *m_comm1, ConfigSlaveAddress,
+        [clock = std::make_shared<LocalTimeOfDay>()] { return clock->SecondsSinceMidnight(); },
+        [this](TrafficRow row) { m_traffic->Append(std::move(row)); });
+    m_commands = std::make_unique<ConfigCommands>(*this, *m_recorder);
     ModbusCrcInit(m_commands->link().state);
+    connect(m_commands.get(), &ConfigCommands::ended, m_traffic,
+            [this](const QString& words) { m_recorder->CommandEnded(words.toStdString()); });
+    connect(m_actionLineTraffic, &QAction::triggered, this, [this] { ShowLineTraffic(); });
+    AttachPortList(m_txtCom0);
 
     connect(m_command1, &QPushButton::clicked, m_commands.get(),
             [this] { m_commands->ReadFromController(); });
@@ -51,7 +64,20 @@ void FrmMain::closeEvent(QCloseEvent* event)
     // The command's wait runs inside this window's event handling: without this it would keep
     // the program alive, windowless, until the controller's time limit.
     m_commands->Abandon();
+    if (m_trafficWindow)
+        m_trafficWindow->close();
     QMainWindow::closeEvent(event);
+}
+
+// Made when first asked for; the rows are kept all along.
+TrafficWindow* FrmMain::ShowLineTraffic()
+{
+    if (!m_trafficWindow)
+        m_trafficWindow = new TrafficWindow(*m_traffic, this);
+    m_trafficWindow->show();
+    m_trafficWindow->raise();
+    m_trafficWindow->activateWindow();
+    return m_trafficWindow;
 }
 
 } // namespace morvane

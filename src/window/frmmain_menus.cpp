@@ -73,6 +73,11 @@ void FrmMain::BuildMenus()
     m_actionQuit = AddAction(file, QStringLiteral("&Quit"), "actionQuit",
                              QKeySequence(QStringLiteral("Ctrl+Q")));
 
+    // Left enabled while a command runs: that is when one wants to watch the line.
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    m_actionLineTraffic = AddAction(view, QStringLiteral("Line &Traffic"), "actionLineTraffic",
+                                    QKeySequence(QStringLiteral("Ctrl+T")));
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     m_actionAbout = AddAction(help, QStringLiteral("&About Morvane Config"), "actionAbout");
     setAcceptDrops(true);

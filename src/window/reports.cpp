@@ -1,5 +1,6 @@
 #include "window/reports.h"
 
+#include "common/numbertext.h"
 #include "protocol/modbus.h"
 #include "window/modetable.h"
 
@@ -55,6 +56,35 @@ std::string ModeName(int m)
     std::string name(ModeCaption(m));
     name.erase(name.find_last_not_of(' ') + 1);
     return name.empty() ? "in use" : name;
+}
+
+// "exception 2 (illegal data address)"; the code alone when it has no standard name.
+std::string ExceptionWords(int code)
+{
+    const std::string_view name = modbus::ExceptionName(code);
+    return "exception " + std::to_string(code) +
+           (name.empty() ? "" : " (" + std::string(name) + ")");
+}
+
+// Why a port could not be opened, in the few words a row of the traffic window has.
+std::string OpenFailureReason(const OpenFailure& f)
+{
+    if (f.port.kind == ResolvedPort::Kind::OutOfRange)
+        return "port numbers go from 1 to 32767";
+    if (f.device.empty())
+        return "port numbers begin at 1";
+    switch (f.fault) {
+    case PortFault::NoSuchDevice:
+        return "there is no " + f.device;
+    case PortFault::PermissionDenied:
+        return "no permission for " + f.device;
+    case PortFault::InUse:
+        return f.device + " is in use by another program";
+    case PortFault::SettingsRefused:
+        return f.device + " refused " + f.settings;
+    default:
+        return f.device + (f.systemText.empty() ? "" : ": " + f.systemText);
+    }
 }
 
 std::string WriteProblem(const RegisterWrite& write)
@@ -161,6 +191,15 @@ std::string ConfigSaveFailureText(const std::string& path, const std::string& re
            "Any file that was there before is unchanged.";
 }
 
+// The system does not always say why (a folder that is gone); the line is left out then.
+std::string TrafficSaveFailureText(const std::string& path, const std::string& reason)
+{
+    std::string text = "Unable to save the line traffic to " + path + kLineBreak;
+    if (!reason.empty())
+        text += reason + (reason.ends_with('.') ? "" : ".") + kLineBreak;
+    return text + "Any file that was there before is unchanged.";
+}
+
 std::string SavedStatus(const std::string& fileName)
 {
     return "Saved " + fileName;
@@ -239,6 +278,80 @@ std::string RegisterDifferenceText(int reg, std::string_view caption, long writt
         caption.remove_suffix(1);
     return "Register " + std::to_string(reg) + " (" + std::string(caption) + "): wrote " +
            std::to_string(written) + ", read " + std::to_string(read);
+}
+
+std::string TrafficMeaningText(const TrafficFrame& f)
+{
+    const auto registers = [&f] {
+        return "registers " + std::to_string(f.first) + " to " + std::to_string(f.last) +
+               " of slave " + std::to_string(f.slave);
+    };
+    switch (f.meaning) {
+    case TrafficMeaning::ReadRequest:
+        return "read request, " + registers();
+    case TrafficMeaning::WriteRequest:
+        return "write request, " + registers();
+    case TrafficMeaning::OtherRequest:
+        return "not a request of this program";
+    case TrafficMeaning::ReadAnswer:
+        return "answer, " + std::to_string(f.count) + (f.count == 1 ? " register" : " registers");
+    case TrafficMeaning::WriteAcknowledged:
+        return "write acknowledged";
+    case TrafficMeaning::Exception:
+        return ExceptionWords(f.code);
+    case TrafficMeaning::CrcWrong:
+        return "CRC wrong";
+    case TrafficMeaning::OtherSlave:
+        return "from slave " + std::to_string(f.slave) + ", ignored";
+    case TrafficMeaning::NotAnAnswer:
+        return "does not answer the request";
+    case TrafficMeaning::NoFrame:
+        break;
+    }
+    return "no frame";
+}
+
+std::string CommandDoneText(int requestFunction)
+{
+    return requestFunction == modbus::kWriteMultipleRegisters ? "Write OK" : "Read OK";
+}
+
+std::string CommandFailedText(const ReceiveResult& result)
+{
+    switch (result.outcome) {
+    case ReceiveOutcome::Refused:
+        return "ERROR: " + ExceptionWords(result.exceptionCode);
+    case ReceiveOutcome::ConnectionLost:
+        return "ERROR: connection lost";
+    default:
+        return "ERROR: no answer within " + PlainNumberText(kReceiveTimeLimit) + " s";
+    }
+}
+
+std::string CommandOpenFailedText(const OpenFailure& failure)
+{
+    return "ERROR: port " + failure.port.label + " cannot be opened (" +
+           OpenFailureReason(failure) + ")";
+}
+
+std::string PortListEntryText(const PortListEntry& entry)
+{
+    const SerialPortDetails& port = entry.port;
+    std::string text = port.device;
+    std::string about;
+    for (const std::string& word : {port.description, port.manufacturer})
+        if (!word.empty())
+            about += (about.empty() ? "" : ", ") + word;
+    if (!port.serialNumber.empty())
+        about += (about.empty() ? "" : ", ") + ("serial number " + port.serialNumber);
+    // The lines under the device are indented, so that entries stand apart.
+    for (const std::string& line : {about, port.stableName})
+        if (!line.empty())
+            text += "\n    " + line;
+    for (const PortVariable& v : entry.variables)
+        text += "\n    port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) +
+                "=" + v.target;
+    return text;
 }
 
 void ReportOpenFailure(CommandView& view, LinkHost& host, const OpenFailure& failure,

@@ -4,8 +4,10 @@
 // port only say what happened; the words are all here, for the window and the command line.
 
 #include "port/portopening.h"
+#include "port/systemports.h"
 #include "protocol/linkhost.h"
 #include "protocol/replywait.h"
+#include "protocol/trafficdecode.h"
 #include "window/registermap.h"
 
 #include <optional>
@@ -90,6 +92,27 @@ std::string ComparisonText(int differing, int compared);
 // A register that holds something other than what was written, with its row's caption as a
 // window shows it for the mode written: "Register 5 (0V Value): wrote 100, read 7".
 std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read);
+
+// The line traffic window: the direction of a row, what its bytes mean, and how each command
+// ended ("Read OK", or "ERROR: " and why).
+namespace traffic
+{
+inline constexpr std::string_view kSent = "sent";
+inline constexpr std::string_view kReceived = "received";
+inline constexpr std::string_view kNothingSent = "ERROR: nothing sent, a field is out of range";
+inline constexpr std::string_view kAbandoned = "ERROR: stopped, the window was closed";
+} // namespace traffic
+std::string TrafficMeaningText(const TrafficFrame& frame);
+std::string CommandDoneText(int requestFunction);
+// A wait that ended without an answer: timed out, refused, or the connection lost.
+std::string CommandFailedText(const ReceiveResult& result);
+std::string CommandOpenFailedText(const OpenFailure& failure);
+std::string TrafficSaveFailureText(const std::string& path, const std::string& reason);
+
+// The port list: one entry's lines, and the entry that stands alone when there is no port.
+inline constexpr std::string_view kNoSerialPortsFound =
+    "No serial ports found: plug in the adapter, then open this list again";
+std::string PortListEntryText(const PortListEntry& entry);
 
 // The part of the window the commands speak through.
 class CommandView

@@ -6,6 +6,7 @@
 #include "simprocess.h"
 #include "window/configcommands.h"
 #include "window/frmmain.h"
+#include "window/trafficwindow.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -63,6 +64,25 @@ struct CommandFixture {
     {
         for (int i = 1; i <= 9 && i <= texts.size(); ++i)
             window.Text1(i)->setText(texts[i - 1]);
+    }
+
+    // The rows of the line traffic window as "direction bytes: meaning".
+    QStringList TrafficRows() const
+    {
+        const TrafficModel& model = window.Traffic();
+        QStringList rows;
+        for (int r = 0; r < model.rowCount(); ++r) {
+            const auto cell = [&](int c) { return model.index(r, c).data().toString(); };
+            rows << cell(TrafficModel::kDirection) + " " + cell(TrafficModel::kBytes) + ": " +
+                        cell(TrafficModel::kMeaning);
+        }
+        return rows;
+    }
+
+    QString LastTrafficMeaning() const
+    {
+        const TrafficModel& model = window.Traffic();
+        return model.index(model.rowCount() - 1, TrafficModel::kMeaning).data().toString();
     }
 
     QElapsedTimer since;

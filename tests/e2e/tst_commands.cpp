@@ -7,7 +7,9 @@
 #include "window/configfiles.h"
 #include "window/entrychecks.h"
 
+#include <QAction>
 #include <QMessageBox>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,6 +41,7 @@ class TestCommands : public QObject
     void closingTheWindowEndsAWaitingCommand_data();
     void closingTheWindowEndsAWaitingCommand();
     void messageBoxHasOneOkButtonAndNoIcon();
+    void lineTrafficShowsNoiseBeforeTheAnswer();
 };
 
 // A read recomputes the hidden 4 mA value from the 0 mA and 20 mA values read, and a new 4 mA
@@ -282,6 +285,7 @@ void TestCommands::outOfRangeWriteSendsNothing()
     QTest::qWait(200);
     QCOMPARE(f.sim.RequestCount(), 0);
     QCOMPARE(f.window.Text1(field)->text(), text);
+    QCOMPARE(f.TrafficRows(), QStringList{" : ERROR: nothing sent, a field is out of range"});
 }
 
 void TestCommands::entryChecksRunOnFilledFields()
@@ -303,18 +307,23 @@ void TestCommands::controllerFailuresKeepTheWindow_data()
     QTest::addColumn<bool>("write");
     QTest::addColumn<QString>("messageTitle");
     QTest::addColumn<QString>("messageText");
+    QTest::addColumn<QString>("ending"); // the last row of the line traffic
     QTest::newRow("refusal on read")
         << QStringList{"--exception", "2"} << false << "Communication Error"
-        << "illegal data address";
+        << "illegal data address"
+        << "ERROR: exception 2 (illegal data address)";
     QTest::newRow("refusal on write")
         << QStringList{"--exception", "4"} << true << "Communication Error"
-        << "failure";
+        << "failure"
+        << "ERROR: exception 4 (slave device failure)";
     QTest::newRow("connection lost on read")
         << QStringList{"--hangup-after", "0"} << false << "Communication Error"
-        << "lost";
+        << "lost"
+        << "ERROR: connection lost";
     QTest::newRow("connection lost on write")
         << QStringList{"--hangup-after", "0"} << true << "Communication Error"
-        << "lost";
+        << "lost"
+        << "ERROR: connection lost";
 }
 
 void TestCommands::controllerFailuresKeepTheWindow()
@@ -323,6 +332,7 @@ void TestCommands::controllerFailuresKeepTheWindow()
     QFETCH(bool, write);
     QFETCH(QString, messageTitle);
     QFETCH(QString, messageText);
+    QFETCH(QString, ending);
     CommandFixture f;
     QVERIFY2(f.StartSim(switches), qPrintable(f.sim.ErrorText()));
     f.window.Option1(1)->click(); // Digital, so that a lost read cannot pass for the default
@@ -342,6 +352,7 @@ void TestCommands::controllerFailuresKeepTheWindow()
     QVERIFY(f.window.Option2(3)->isChecked());
     QVERIFY(!f.window.Comm1()->PortOpen());
     QVERIFY(f.window.Command1()->isEnabled() && f.window.Command2()->isEnabled());
+    QCOMPARE(f.LastTrafficMeaning(), ending);
     QTest::qWait(1300); // no watchdog message may follow
     QCOMPARE(f.messages.size(), 1);
 }
@@ -383,25 +394,33 @@ void TestCommands::silentControllerOnRead()
     QCOMPARE(f.Status(), QString("ERROR"));
     QCOMPARE(f.Fields(), before);
     QVERIFY(f.window.Option2(1)->isChecked());
+    QCOMPARE(f.LastTrafficMeaning(), QString("ERROR: no answer within 20 s"));
 }
 
 void TestCommands::portThatCannotBeOpened_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("messageStart");
-    QTest::newRow("missing device") << "/dev/morvane-no-such-port"
-                                    << "Unable to open Com Port /dev/morvane-no-such-port at 9600 "
-                                       "Baud";
+    QTest::addColumn<QString>("ending"); // the only row of the line traffic
+    QTest::newRow("missing device")
+        << "/dev/morvane-no-such-port"
+        << "Unable to open Com Port /dev/morvane-no-such-port at 9600 Baud"
+        << "ERROR: port /dev/morvane-no-such-port cannot be opened (there is no "
+           "/dev/morvane-no-such-port)";
     QTest::newRow("port 0") << ""
-                            << "Unable to open Com Port 0 at 9600 Baud";
-    QTest::newRow("beyond 16 bits") << "70000"
-                                    << "Unable to open Com Port 70000 at 9600 Baud";
+                            << "Unable to open Com Port 0 at 9600 Baud"
+                            << "ERROR: port 0 cannot be opened (port numbers begin at 1)";
+    QTest::newRow("beyond 16 bits")
+        << "70000"
+        << "Unable to open Com Port 70000 at 9600 Baud"
+        << "ERROR: port 70000 cannot be opened (port numbers go from 1 to 32767)";
 }
 
 void TestCommands::portThatCannotBeOpened()
 {
     QFETCH(QString, port);
     QFETCH(QString, messageStart);
+    QFETCH(QString, ending);
     for (bool write : {false, true}) {
         CommandFixture f;
         f.window.txtCom(0)->setText(port);
@@ -417,6 +436,7 @@ void TestCommands::portThatCannotBeOpened()
         QCOMPARE(f.Fields(), before);
         QVERIFY(f.window.Option2(1)->isChecked());
         QVERIFY(!f.window.Timer1()->isActive());
+        QCOMPARE(f.TrafficRows(), QStringList{" : " + ending});
     }
 }
 
@@ -490,6 +510,43 @@ void TestCommands::messageBoxHasOneOkButtonAndNoIcon()
     QCOMPARE(buttons, 1);
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(window.Text2()->text(), QString("ERROR"));
+}
+
+// Noise before the answer: the traffic shows it apart from the answer, the window opened in the
+// middle of the read shows what came before, and the hidden echoes are what they always were.
+void TestCommands::lineTrafficShowsNoiseBeforeTheAnswer()
+{
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--noise", "4", "--delay", "300"}), qPrintable(f.sim.ErrorText()));
+    auto* action = f.window.findChild<QAction*>("actionLineTraffic");
+    QVERIFY(action);
+    bool enabledMeanwhile = false;
+    QTimer::singleShot(100, &f.window, [&] {
+        enabledMeanwhile = action->isEnabled();
+        action->trigger();
+    });
+
+    f.window.Command1()->click();
+
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QVERIFY(enabledMeanwhile);
+    auto* traffic = f.window.findChild<QWidget*>("LineTraffic");
+    QVERIFY(traffic && traffic->isVisible() && traffic->isWindow() && !traffic->isModal());
+    QCOMPARE(traffic->findChild<QTableView*>()->model(), &f.window.Traffic());
+    QCOMPARE(
+        f.TrafficRows(),
+        QStringList({"sent 01 03 00 02 00 09 24 0C: read request, registers 3 to 11 of slave 1",
+                     "received FF 00 FF 00: no frame",
+                     "received 01 03 12 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 00 00 "
+                     "87 13: answer, 9 registers",
+                     " : Read OK"}));
+    const QString time = f.window.Traffic().index(0, TrafficModel::kTime).data().toString();
+    QVERIFY2(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d$)").match(time).hasMatch(),
+             qPrintable(time));
+    QCOMPARE(f.window.txtTX()->text(), QString("  1  3  0  2  0  9  36  12"));
+    QCOMPARE(f.window.txtRX()->text(),
+             QString("  255  0  255  0  1  3  18  0  2  0  1  0  0  0  100  1  244  0  20  0  1  0"
+                     "  3  0  0  135  19"));
 }
 
 QTEST_MAIN(TestCommands)

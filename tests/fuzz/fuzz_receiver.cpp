@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes, in arbitrary chunks and with arbitrary clock steps, to the receive
 // that follows a read or a write request. Nothing may crash, read out of bounds or hang,
 // and RegImage may change only when a frame that answers the request went over the line.
+// The traffic decoder, given the request and the bytes the receive took, must put each byte
+// in one row and find an answer or a refusal exactly where the receive found one.
 //
 // Input: flags (bit 0: write, bit 1: start just before midnight), start time, register
 // count, then chunks of [length][clock step in 0.1 s, or 0xFF: the device goes][bytes].
@@ -10,11 +12,13 @@
 #include "protocol/crc16.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
+#include "protocol/trafficdecode.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <sstream>
 #include <vector>
 
 namespace
@@ -132,6 +136,55 @@ void CheckOutcome(const Script& script, const ReceiveResult& result,
     }
 }
 
+// The bytes the receive took, read back from their echo.
+Bytes TakenBytes(const std::string& echo)
+{
+    Bytes taken;
+    std::istringstream numbers(echo);
+    for (int value = 0; numbers >> value;)
+        taken.push_back(static_cast<std::uint8_t>(value));
+    return taken;
+}
+
+void CheckTraffic(const Script& script, const ReceiveResult& result, const Bytes& sent,
+                  const Bytes& taken)
+{
+    TrafficDecoder decoder(1);
+    std::vector<TrafficFrame> rows = decoder.Sent(0, sent);
+    for (std::uint8_t b : taken)
+        for (TrafficFrame& row : decoder.Received(0, b))
+            rows.push_back(std::move(row));
+    for (TrafficFrame& row : decoder.Finish())
+        rows.push_back(std::move(row));
+
+    FUZZ_CHECK(!rows.empty() && rows[0].sent && rows[0].first == 3 &&
+               rows[0].last == 2 + script.count);
+    Bytes received;
+    const TrafficFrame* decision = nullptr;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        FUZZ_CHECK(!rows[i].sent && !rows[i].bytes.empty());
+        received.insert(received.end(), rows[i].bytes.begin(), rows[i].bytes.end());
+        const TrafficMeaning m = rows[i].meaning;
+        if (!decision && (m == TrafficMeaning::ReadAnswer ||
+                          m == TrafficMeaning::WriteAcknowledged || m == TrafficMeaning::Exception))
+            decision = &rows[i];
+    }
+    FUZZ_CHECK(received == taken);
+    switch (result.outcome) {
+    case ReceiveOutcome::Answered:
+        FUZZ_CHECK(decision &&
+                   decision->meaning == (script.write ? TrafficMeaning::WriteAcknowledged
+                                                      : TrafficMeaning::ReadAnswer));
+        break;
+    case ReceiveOutcome::Refused:
+        FUZZ_CHECK(decision && decision->meaning == TrafficMeaning::Exception &&
+                   decision->code == result.exceptionCode);
+        break;
+    default:
+        FUZZ_CHECK(!decision);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -175,5 +228,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReceiveResult result = ModbusReceive(link, 1, flag);
     CheckOutcome(script, result, host, port, start, line, link.state);
     CheckImage(script, before, link.state, result, line);
+    CheckTraffic(script, result, port.sent, TakenBytes(host.rxEcho));
     return 0;
 }

@@ -1,4 +1,6 @@
 #include "port/portresolve.h"
+#include "port/systemports.h"
+#include "support/fakesystemports.h"
 
 #include <QtTest>
 
@@ -38,6 +40,8 @@ class TestPortResolve : public QObject
     void resolvePort_data();
     void resolvePort();
     void systemEnvironmentReadsTheProcessEnvironment();
+    void portListChoice_data();
+    void portListChoice();
 };
 
 void TestPortResolve::resolvePort_data()
@@ -148,6 +152,92 @@ void TestPortResolve::systemEnvironmentReadsTheProcessEnvironment()
     qunsetenv("MORVANE_COM29");
     QCOMPARE(ResolvePort("29", SystemEnvironment, PortPlatform::Unix).device,
              std::string("/dev/ttyS28"));
+
+    // The port list follows a variable's link to its device, and leaves out a variable whose
+    // name the port field would not reach ("030") or whose device is not there.
+    QTemporaryDir dir;
+    QFile device(dir.filePath("device"));
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(device.fileName(), dir.filePath("stable")));
+    qputenv("MORVANE_COM29", dir.filePath("stable").toUtf8());
+    qputenv("MORVANE_COM030", device.fileName().toUtf8());
+    qputenv("MORVANE_COM31", dir.filePath("gone").toUtf8());
+    QStringList found;
+    for (const PortVariable& v : HostPortSystem().PortVariables())
+        found << QString("%1=%2>%3").arg(v.number).arg(v.target.c_str(), v.device.c_str());
+    for (const char* name : {"MORVANE_COM29", "MORVANE_COM030", "MORVANE_COM31"})
+        qunsetenv(name);
+    QCOMPARE(found.filter(dir.path()),
+             QStringList{"29=" + dir.filePath("stable") + ">" + device.fileName()});
+}
+
+void TestPortResolve::portListChoice_data()
+{
+    QTest::addColumn<QStringList>("ports");     // "device|stable name"
+    QTest::addColumn<QStringList>("variables"); // "n=target>device"
+    QTest::addColumn<PortPlatform>("platform");
+    QTest::addColumn<QStringList>("fieldTexts"); // what each entry writes, in list order
+
+    const auto unix = PortPlatform::Unix;
+    const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0";
+    QTest::newRow("device") << QStringList{"/dev/ttyS0|"} << QStringList{} << unix
+                            << QStringList{"/dev/ttyS0"};
+    QTest::newRow("stable name before the device")
+        << QStringList{"/dev/ttyS0|", "/dev/ttyUSB0|" + byId} << QStringList{} << unix
+        << QStringList{"/dev/ttyS0", byId};
+    QTest::newRow("a variable's number before the stable name")
+        << QStringList{"/dev/ttyUSB0|" + byId} << QStringList{"3=" + byId + ">/dev/ttyUSB0"} << unix
+        << QStringList{"3"};
+    QTest::newRow("the lowest of two numbers")
+        << QStringList{"/dev/ttyUSB0|" + byId}
+        << QStringList{"5=" + byId + ">/dev/ttyUSB0", "2=/dev/ttyUSB0>/dev/ttyUSB0"} << unix
+        << QStringList{"2"};
+    QTest::newRow("a pseudo-terminal only a variable names")
+        << QStringList{"/dev/ttyS0|"} << QStringList{"1=/tmp/morvane>/dev/pts/3"} << unix
+        << QStringList{"/dev/ttyS0", "1"};
+    QTest::newRow("windows COMn as n")
+        << QStringList{"COM3|", "COM12|", "COM0|", "CNCA0|"} << QStringList{}
+        << PortPlatform::Windows << QStringList{"3", "12", "COM0", "CNCA0"};
+    QTest::newRow("no ports") << QStringList{} << QStringList{} << unix << QStringList{};
+}
+
+// Each choice, typed into the port field, names the device of its entry again (on Unix,
+// where the field takes any device path).
+void TestPortResolve::portListChoice()
+{
+    QFETCH(QStringList, ports);
+    QFETCH(QStringList, variables);
+    QFETCH(PortPlatform, platform);
+    QFETCH(QStringList, fieldTexts);
+    morvane::testing::FakeSystemPorts system;
+    for (const QString& port : ports)
+        system.details.push_back({port.section('|', 0, 0).toStdString(),
+                                  {},
+                                  {},
+                                  {},
+                                  port.section('|', 1).toStdString()});
+    QStringList environment;
+    for (const QString& v : variables) {
+        const QString target = v.section('=', 1).section('>', 0, 0);
+        system.variables.push_back({std::int16_t(v.section('=', 0, 0).toInt()),
+                                    target.toStdString(), v.section('>', 1).toStdString()});
+        environment << "MORVANE_COM" + v.section('=', 0, 0) + "=" + target;
+    }
+
+    QStringList chosen;
+    for (const PortListEntry& entry : PortListEntries(system)) {
+        const std::string text = PortFieldText(entry, platform);
+        chosen << QString::fromStdString(text);
+        if (platform == PortPlatform::Windows)
+            continue; // a port the field cannot name there ("CNCA0") is chosen as it is called
+        const std::string device =
+            ResolvePort(text, EnvironmentOf(environment.join(';')), platform).device;
+        QVERIFY2(!device.empty() &&
+                     (device == entry.port.device || device == entry.port.stableName ||
+                      (!entry.variables.empty() && device == entry.variables.front().target)),
+                 text.c_str());
+    }
+    QCOMPARE(chosen, fieldTexts);
 }
 
 QTEST_APPLESS_MAIN(TestPortResolve)

@@ -230,6 +230,7 @@ class TestRequests : public QObject
         QFETCH(int, start);
         QFETCH(int, address);
         QCOMPARE(ModbusWireAddress(qint16(start)), address);
+        QCOMPARE(ModbusRegisterOfWireAddress(address), start);
     }
 
   private:

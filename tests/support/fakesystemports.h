@@ -1,5 +1,5 @@
 #pragma once
-// A computer whose serial ports and device groups the test decides.
+// A computer whose serial ports, device groups and port variables the test decides.
 
 #include "port/systemports.h"
 
@@ -19,9 +19,13 @@ class FakeSystemPorts : public PortSystem
         const auto found = groups.find(device);
         return found == groups.end() ? std::string() : found->second;
     }
+    std::vector<SerialPortDetails> PortDetails() const override { return details; }
+    std::vector<PortVariable> PortVariables() const override { return variables; }
 
     std::vector<std::string> ports;
     std::map<std::string, std::string> groups; // device -> group that grants access
+    std::vector<SerialPortDetails> details;
+    std::vector<PortVariable> variables;
 };
 
 } // namespace morvane::testing

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -57,6 +58,7 @@ class TestFrmMainDesign : public QObject
     void accessorsReturnTheNamedElements();
     void pointerClickIntoAFieldIsReported();
     void keyboardFocusAndDisabledFieldsAreNotClicks();
+    void portListWritesTheChosenPort();
     void icon();
 
   private:
@@ -100,6 +102,10 @@ void TestFrmMainDesign::menus_data()
                           << "&Quit" << QKeySequence("Ctrl+Q");
     QTest::newRow("about") << "actionAbout"
                            << "&About Morvane Config" << QKeySequence();
+    QTest::newRow("line traffic") << "actionLineTraffic"
+                                  << "Line &Traffic" << QKeySequence("Ctrl+T");
+    QTest::newRow("port list") << "actionPortList"
+                               << "Serial Ports" << QKeySequence("Alt+Down");
 }
 
 void TestFrmMainDesign::menus()
@@ -323,6 +329,33 @@ void TestFrmMainDesign::keyboardFocusAndDisabledFieldsAreNotClicks()
     QTest::mouseClick(m_window->Text1(8), Qt::LeftButton); // Baud is disabled under 0-5V
     QTest::mouseClick(m_window->Text1(4), Qt::RightButton);
     QCOMPARE(spy.count(), 0);
+}
+
+// Alt+Down in the port field lists the ports afresh, a variable set a moment ago among them;
+// a click on its entry writes its number, and the field stays where it was.
+void TestFrmMainDesign::portListWritesTheChosenPort()
+{
+    QTemporaryFile device;
+    QVERIFY(device.open());
+    QLineEdit* field = m_window->txtCom(0);
+    const QRect place = field->geometry();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    field->setFocus();
+    qputenv("MORVANE_COM7", device.fileName().toUtf8());
+    QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+    qunsetenv("MORVANE_COM7");
+
+    auto* list = qobject_cast<QListWidget*>(QApplication::activePopupWidget());
+    QVERIFY(list);
+    QCOMPARE(list->objectName(), "PortList");
+    const QList<QListWidgetItem*> entry = list->findItems("MORVANE_COM7=", Qt::MatchContains);
+    QCOMPARE(entry.size(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(entry[0]).center());
+    QCOMPARE(field->text(), "7");
+    QCOMPARE(field->geometry(), place);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
 }
 
 void TestFrmMainDesign::icon()

@@ -34,7 +34,8 @@ QList<QWidget*> ShownWindows()
 {
     QList<QWidget*> shown;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && !(w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup))
+        // A popup is shown when the scene opened it (the port list); tooltips never are.
+        if (w->isVisible() && w->windowType() != Qt::ToolTip)
             shown << w;
     }
     std::stable_sort(shown.begin(), shown.end(), [](QWidget* a, QWidget* b) {

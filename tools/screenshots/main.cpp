@@ -1,13 +1,16 @@
 // Takes the pictures of docs/screenshots: the main window in each input type, the three
-// choosers as a click into their field opens them, and the failure messages. Run it on a
-// display (scripts/screenshots.sh runs it under Xvfb):  morvane-screenshots OUTPUT_DIR
+// choosers as a click into their field opens them, the failure messages, the line traffic
+// window and the port list. Run it on a display (scripts/screenshots.sh runs it under Xvfb):
+//   morvane-screenshots OUTPUT_DIR
 
 #include "camera.h"
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
+#include "window/trafficwindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -147,13 +150,20 @@ void TakeMessage(const QString& file, const std::function<void()>& command)
         Fail("no message box came for " + file);
 }
 
-// A virtual controller that hears requests and never answers; empty when it cannot start.
-QString StartSilentController(QProcess& sim)
+// A virtual controller with the given fault switches; its device, or empty when it cannot
+// start.
+QString StartController(QProcess& sim, const QStringList& switches)
 {
-    sim.start(MORVANE_SIM_PATH, {"--silent"});
+    sim.start(MORVANE_SIM_PATH, switches);
     if (!sim.waitForStarted() || !sim.waitForReadyRead(5000))
         return {};
     return QString::fromUtf8(sim.readLine()).trimmed();
+}
+
+void StopController(QProcess& sim)
+{
+    sim.terminate();
+    sim.waitForFinished();
 }
 
 void TakeMessages()
@@ -166,7 +176,7 @@ void TakeMessages()
     }
     {
         QProcess sim;
-        const QString device = StartSilentController(sim);
+        const QString device = StartController(sim, {"--silent"});
         if (device.isEmpty()) {
             Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
         } else {
@@ -180,8 +190,7 @@ void TakeMessages()
             TakeMessage("message-no-response.png", [&] { window->Command2()->click(); });
             CloseAll();
         }
-        sim.terminate();
-        sim.waitForFinished();
+        StopController(sim);
     }
     {
         auto window = ShowWindow();
@@ -211,7 +220,52 @@ void TakeFileMenu()
     Save("file-menu.png");
     file->hide();
     CloseAll();
-}
+    // A read that fails, the controller answering as slave 2, and one that succeeds through noise,
+    // both on port "1", as the line traffic window shows them beside the main window. The failed
+    // read waits out its 20 seconds on the real clock, so that the times in the rows are true.
+    void TakeLineTraffic()
+    {
+        QProcess wrongAddress;
+        QProcess noisy;
+        const QString first = StartController(wrongAddress, {"--slave-answer", "2"});
+        const QString second = StartController(noisy, {"--noise", "6"});
+        if (first.isEmpty() || second.isEmpty()) {
+            Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+        } else {
+            auto window = ShowWindow();
+            qputenv("MORVANE_COM1", first.toUtf8());
+            window->Command1()->click();
+            qputenv("MORVANE_COM1", second.toUtf8());
+            window->Command1()->click();
+            window->findChild<QAction*>("actionLineTraffic")->trigger();
+            TrafficWindow* traffic = window->findChild<TrafficWindow*>("LineTraffic");
+            traffic->move(window->frameGeometry().right() + kDialogGap, 0);
+            Settle(kPaintMs);
+            Save("line-traffic.png");
+            CloseAll();
+        }
+        StopController(wrongAddress);
+        StopController(noisy);
+    }
+
+    // The list under the port field: the ports the system lists, and the virtual controller that
+    // MORVANE_COM1 names.
+    void TakePortList()
+    {
+        QProcess sim;
+        const QString device = StartController(sim, {});
+        if (device.isEmpty()) {
+            Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+        } else {
+            qputenv("MORVANE_COM1", device.toUtf8());
+            auto window = ShowWindow();
+            window->txtCom(0)->findChild<QAction*>("actionPortList")->trigger();
+            Settle(kPaintMs);
+            Save("port-list.png");
+            CloseAll();
+        }
+        StopController(sim);
+    }
 
 } // namespace
 
@@ -233,5 +287,7 @@ int main(int argc, char* argv[])
     TakeDialogs();
     TakeMessages();
     TakeFileMenu();
+    TakeLineTraffic();
+    TakePortList();
     return g_failures == 0 ? 0 : 1;
 }

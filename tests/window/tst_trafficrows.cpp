@@ -1,0 +1,137 @@
+// The rows of the line traffic window made from the bytes of one exchange: where the framer's
+// decisions and the silences cut them, and what each row says.
+
+#include "window/trafficlog.h"
+
+#include <QtTest>
+
+using namespace morvane;
+
+namespace
+{
+
+constexpr double kNoon = 43200;
+constexpr const char* kRead = "010300020009240c";
+constexpr const char* kWrite = "01100002000912000200010000006401f400140001000300005824";
+constexpr const char* kAnswer = "010312000200010000006401f400140001000300008713";
+constexpr const char* kAnswerRow = "01 03 12 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 "
+                                   "00 00 87 13: answer, 9 registers";
+
+std::vector<std::uint8_t> Bytes(const QByteArray& hex)
+{
+    const QByteArray raw = QByteArray::fromHex(hex);
+    return {raw.begin(), raw.end()};
+}
+
+// Received rows as "HEX: meaning", sent rows as "sent: meaning".
+void Take(QStringList& rows, const std::vector<TrafficFrame>& frames)
+{
+    for (const TrafficFrame& frame : frames) {
+        const TrafficRow row = TrafficRowOf(frame);
+        rows << QString::fromStdString((frame.sent ? row.direction : row.bytes) + ": " +
+                                       row.meaning);
+    }
+}
+
+} // namespace
+
+class TestTrafficRows : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void rowsOfAnExchange_data();
+    void rowsOfAnExchange();
+    void timeOfDay_data();
+    void timeOfDay();
+};
+
+void TestTrafficRows::rowsOfAnExchange_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QStringList>("bursts"); // "ms after the request:hex"
+    QTest::addColumn<QStringList>("rows");
+    const QString read = "sent: read request, registers 3 to 11 of slave 1";
+    const QByteArray answer(kAnswer);
+
+    QTest::newRow("read answered")
+        << QByteArray(kRead) << QStringList{"0:" + answer} << QStringList{read, kAnswerRow};
+    QTest::newRow("write acknowledged")
+        << QByteArray(kWrite) << QStringList{"0:011000020009a1cf"}
+        << QStringList{"sent: write request, registers 3 to 11 of slave 1",
+                       "01 10 00 02 00 09 A1 CF: write acknowledged"};
+    QTest::newRow("exception") << QByteArray(kRead) << QStringList{"0:018302c0f1"}
+                               << QStringList{read,
+                                              "01 83 02 C0 F1: exception 2 (illegal data address)"};
+    QTest::newRow("CRC wrong")
+        << QByteArray(kRead) << QStringList{"0:" + answer.chopped(4) + "78ec"}
+        << QStringList{read, "01 03 12 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 00 00 78 "
+                             "EC: CRC wrong"};
+    QTest::newRow("another slave")
+        << QByteArray(kRead) << QStringList{"0:020312000200010000006401f40014000100030000b420"}
+        << QStringList{read, "02 03 12 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 00 00 B4 "
+                             "20: from slave 2, ignored"};
+    QTest::newRow("eight registers for nine")
+        << QByteArray(kRead) << QStringList{"0:010310000200010000006401f4001400010003abda"}
+        << QStringList{read, "01 03 10 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 AB DA: "
+                             "does not answer the request"};
+    // The framer, not the burst, ends the noise: it comes in one piece with the answer.
+    QTest::newRow("noise, then the answer at once")
+        << QByteArray(kRead) << QStringList{"0:ff00ff00" + answer}
+        << QStringList{read, "FF 00 FF 00: no frame", kAnswerRow};
+    QTest::newRow("answer in two bursts within the gap")
+        << QByteArray(kRead) << QStringList{"0:" + answer.left(20), "2:" + answer.mid(20)}
+        << QStringList{read, kAnswerRow};
+    QTest::newRow("answer in two bursts with a silence between")
+        << QByteArray(kRead) << QStringList{"0:" + answer.left(20), "50:" + answer.mid(20)}
+        << QStringList{read, kAnswerRow};
+    // 01 starts a frame that its function byte 00 gives up.
+    QTest::newRow("garbage") << QByteArray(kRead) << QStringList{"0:f301009a7e"}
+                             << QStringList{read, "F3 01 00 9A 7E: no frame"};
+    QTest::newRow("loose bytes cut by a silence")
+        << QByteArray(kRead) << QStringList{"0:ff00", "3:ff", "10:00"}
+        << QStringList{read, "FF 00 FF: no frame", "00: no frame"};
+    QTest::newRow("another slave's frame among noise")
+        << QByteArray(kRead) << QStringList{"0:ff02830230f100"}
+        << QStringList{read, "FF: no frame", "02 83 02 30 F1: from slave 2, ignored",
+                       "00: no frame"};
+    QTest::newRow("a frame begun and never finished")
+        << QByteArray(kRead) << QStringList{"0:010312000200"}
+        << QStringList{read, "01 03 12 00 02 00: no frame"};
+}
+
+void TestTrafficRows::rowsOfAnExchange()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QStringList, bursts);
+    QFETCH(QStringList, rows);
+    TrafficDecoder decoder(1);
+    QStringList made;
+    Take(made, decoder.Sent(kNoon, Bytes(request)));
+    for (const QString& burst : bursts) {
+        const double time = kNoon + burst.section(':', 0, 0).toInt() / 1000.0;
+        for (std::uint8_t b : Bytes(burst.section(':', 1).toLatin1()))
+            Take(made, decoder.Received(time, b));
+        Take(made, decoder.Quiet(time)); // the wait looks at an empty port after each burst
+    }
+    Take(made, decoder.Finish());
+    QCOMPARE(made, rows);
+}
+
+void TestTrafficRows::timeOfDay_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("midnight") << 0.0 << "00:00:00.000";
+    QTest::newRow("milliseconds cut, not rounded") << 45296.7899 << "12:34:56.789";
+    QTest::newRow("last millisecond of the day") << 86399.9999 << "23:59:59.999";
+}
+
+void TestTrafficRows::timeOfDay()
+{
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(TimeOfDayText(seconds)), text);
+}
+
+QTEST_APPLESS_MAIN(TestTrafficRows)
+#include "tst_trafficrows.moc"
