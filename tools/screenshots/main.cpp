@@ -220,52 +220,54 @@ void TakeFileMenu()
     Save("file-menu.png");
     file->hide();
     CloseAll();
-    // A read that fails, the controller answering as slave 2, and one that succeeds through noise,
-    // both on port "1", as the line traffic window shows them beside the main window. The failed
-    // read waits out its 20 seconds on the real clock, so that the times in the rows are true.
-    void TakeLineTraffic()
-    {
-        QProcess wrongAddress;
-        QProcess noisy;
-        const QString first = StartController(wrongAddress, {"--slave-answer", "2"});
-        const QString second = StartController(noisy, {"--noise", "6"});
-        if (first.isEmpty() || second.isEmpty()) {
-            Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
-        } else {
-            auto window = ShowWindow();
-            qputenv("MORVANE_COM1", first.toUtf8());
-            window->Command1()->click();
-            qputenv("MORVANE_COM1", second.toUtf8());
-            window->Command1()->click();
-            window->findChild<QAction*>("actionLineTraffic")->trigger();
-            TrafficWindow* traffic = window->findChild<TrafficWindow*>("LineTraffic");
-            traffic->move(window->frameGeometry().right() + kDialogGap, 0);
-            Settle(kPaintMs);
-            Save("line-traffic.png");
-            CloseAll();
-        }
-        StopController(wrongAddress);
-        StopController(noisy);
-    }
+}
 
-    // The list under the port field: the ports the system lists, and the virtual controller that
-    // MORVANE_COM1 names.
-    void TakePortList()
-    {
-        QProcess sim;
-        const QString device = StartController(sim, {});
-        if (device.isEmpty()) {
-            Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
-        } else {
-            qputenv("MORVANE_COM1", device.toUtf8());
-            auto window = ShowWindow();
-            window->txtCom(0)->findChild<QAction*>("actionPortList")->trigger();
-            Settle(kPaintMs);
-            Save("port-list.png");
-            CloseAll();
-        }
-        StopController(sim);
+// A read that fails, the controller answering as slave 2, and one that succeeds through noise,
+// both on port "1", as the line traffic window shows them beside the main window. The failed
+// read waits out its 20 seconds on the real clock, so that the times in the rows are true.
+void TakeLineTraffic()
+{
+    QProcess wrongAddress;
+    QProcess noisy;
+    const QString first = StartController(wrongAddress, {"--slave-answer", "2"});
+    const QString second = StartController(noisy, {"--noise", "6"});
+    if (first.isEmpty() || second.isEmpty()) {
+        Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+    } else {
+        auto window = ShowWindow();
+        qputenv("MORVANE_COM1", first.toUtf8());
+        window->Command1()->click();
+        qputenv("MORVANE_COM1", second.toUtf8());
+        window->Command1()->click();
+        window->findChild<QAction*>("actionLineTraffic")->trigger();
+        TrafficWindow* traffic = window->findChild<TrafficWindow*>("LineTraffic");
+        traffic->move(window->frameGeometry().right() + kDialogGap, 0);
+        Settle(kPaintMs);
+        Save("line-traffic.png");
+        CloseAll();
     }
+    StopController(wrongAddress);
+    StopController(noisy);
+}
+
+// The list under the port field: the ports the system lists, and the virtual controller that
+// MORVANE_COM1 names.
+void TakePortList()
+{
+    QProcess sim;
+    const QString device = StartController(sim, {});
+    if (device.isEmpty()) {
+        Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+    } else {
+        qputenv("MORVANE_COM1", device.toUtf8());
+        auto window = ShowWindow();
+        window->txtCom(0)->findChild<QAction*>("actionPortList")->trigger();
+        Settle(kPaintMs);
+        Save("port-list.png");
+        CloseAll();
+    }
+    StopController(sim);
+}
 
 } // namespace
 
