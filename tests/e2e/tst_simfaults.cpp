@@ -187,8 +187,9 @@ void TestSimFaults::replyTakesItsTime_data()
     QTest::addColumn<QStringList>("switches");
     QTest::addColumn<int>("leastChunks");
     QTest::addColumn<int>("leastMs");
+    QTest::addColumn<int>("mostMs");
     QTest::newRow("in pieces with gaps")
-        << QStringList{"--pieces", "3", "--gap", "250"} << 3 << 500;
+        << QStringList{"--pieces", "3", "--gap", "250"} << 3 << 500 << 5500;
     // At 9600 baud the 23 bytes take 24 ms after a silence of 3.6 ms.
     QTest::newRow("paced at 9600 baud") << QStringList{"--pace", "9600"} << 1 << 27 << 500;
 }
