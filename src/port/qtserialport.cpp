@@ -1,5 +1,7 @@
 #include "port/qtserialport.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <charconv>
 
@@ -88,6 +90,20 @@ std::optional<QSerialPort::StopBits> ParseStopBits(std::string_view field)
     return std::nullopt;
 }
 
+// The device file itself, links followed. Qt names its lock file after the port name, so two
+// names of one device (a link and its target) would otherwise take two locks and both open it.
+QString FileToOpen(const std::string& device)
+{
+#ifdef _WIN32
+    return QString::fromStdString(device);
+#else
+    const QFileInfo file(QString::fromStdString(DeviceFilePath(device)));
+    const QString canonical = file.canonicalFilePath();
+    // A device that is not there is opened by its own name, and Qt says it is missing.
+    return canonical.isEmpty() ? file.absoluteFilePath() : canonical;
+#endif
+}
+
 } // namespace
 
 std::optional<PortSettings> ParsePortSettings(std::string_view text)
@@ -144,7 +160,7 @@ void QtSerialPort::Open()
                     "the settings \"" + m_settings + "\" are not valid");
         return;
     }
-    m_port.setPortName(QString::fromStdString(device));
+    m_port.setPortName(FileToOpen(device));
     m_port.setBaudRate(settings->baudRate);
     m_port.setParity(settings->parity);
     m_port.setDataBits(settings->dataBits);

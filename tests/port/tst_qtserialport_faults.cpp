@@ -45,6 +45,7 @@ class TestQtSerialPortFaults : public QObject
     Q_OBJECT
   private slots:
     void missingDeviceIsNamedWithThePortsThereAre();
+    void secondOpenFindsThePortInUse_data();
     void secondOpenFindsThePortInUse();
     void permissionDeniedNamesTheGroup_data();
     void permissionDeniedNamesTheGroup();
@@ -79,23 +80,38 @@ void TestQtSerialPortFaults::missingDeviceIsNamedWithThePortsThereAre()
     QCOMPARE(host.status, std::string("ERROR"));
 }
 
+void TestQtSerialPortFaults::secondOpenFindsThePortInUse_data()
+{
+    QTest::addColumn<bool>("firstByLink");
+    QTest::addColumn<bool>("secondByLink");
+    QTest::newRow("same name") << false << false;
+    QTest::newRow("a link, then its device") << true << false;
+    QTest::newRow("the device, then a link") << false << true;
+}
+
+// Two names of one device are one port: the second open is refused, and named as it was given.
 void TestQtSerialPortFaults::secondOpenFindsThePortInUse()
 {
+    QFETCH(bool, firstByLink);
+    QFETCH(bool, secondByLink);
     PseudoTerminal pty;
     QVERIFY(pty.valid());
+    QTemporaryDir dir;
+    const std::string link = dir.filePath("ttyLink").toStdString();
+    QVERIFY(QFile::link(QString::fromStdString(pty.path()), QString::fromStdString(link)));
     QtSerialPort first;
-    OpenOn(first, pty.path(), "9600,N,8,1");
+    OpenOn(first, firstByLink ? link : pty.path(), "9600,N,8,1");
     QVERIFY(first.PortOpen());
 
+    const std::string name = secondByLink ? link : pty.path();
     QtSerialPort second;
     FakeWindowHost host;
-    OpenAsCommand(second, ResolvePort(pty.path()), host, HostPortSystem());
+    OpenAsCommand(second, ResolvePort(name), host, HostPortSystem());
     QVERIFY(!second.PortOpen());
     QCOMPARE(second.LastFault(), PortFault::InUse);
     QCOMPARE(host.messages.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(host.messages[0].text),
-             QString::fromStdString("Unable to open Com Port " + pty.path() + " at 9600 Baud\r\n" +
-                                    pty.path() +
+             QString::fromStdString("Unable to open Com Port " + name + " at 9600 Baud\r\n" + name +
                                     " is in use: another program holds it.\r\n"
                                     "Close that program and try again."));
     QVERIFY(first.PortOpen()); // the holder is not disturbed
