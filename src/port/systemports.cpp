@@ -17,6 +17,7 @@
 #ifndef _WIN32
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 namespace morvane
@@ -36,14 +37,49 @@ std::string DeviceOf(const QSerialPortInfo& info)
 }
 
 #ifndef _WIN32
+// Unix98 pseudo-terminals: the kernel files them under no device class.
+constexpr unsigned kFirstPtyMajor = 136;
+constexpr unsigned kLastPtyMajor = 143;
+constexpr unsigned kMemoryMajor = 1; // /dev/null, /dev/zero, /dev/full, /dev/random
+
+// A character device the kernel files under its terminals (serial ports, adapters, consoles)
+// or a pseudo-terminal. Told without opening it: an open raises a serial port's DTR line,
+// which resets some devices.
+bool IsTerminalDevice(dev_t device)
+{
+    const unsigned kind = major(device);
+    if (kind >= kFirstPtyMajor && kind <= kLastPtyMajor)
+        return true;
+    const QString entry = QStringLiteral("/sys/dev/char/%1:%2").arg(kind).arg(minor(device));
+    // Without the kernel's device tree, only the memory devices can be told apart.
+    if (!QFileInfo::exists(QStringLiteral("/sys/dev/char")))
+        return kind != kMemoryMajor;
+    return QFileInfo(entry + QStringLiteral("/subsystem")).canonicalFilePath().endsWith("/tty");
+}
+
+PortVariableFault DeviceFault(const std::string& path)
+{
+    struct stat info {
+    };
+    if (::stat(path.c_str(), &info) != 0)
+        return PortVariableFault::NoSuchDevice;
+    return S_ISCHR(info.st_mode) && IsTerminalDevice(info.st_rdev)
+               ? PortVariableFault::None
+               : PortVariableFault::NotASerialDevice;
+}
+
 std::vector<std::string> AdapterDevices()
 {
     const QDir dev(QStringLiteral("/dev"));
     const QStringList names = dev.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
                                             QDir::System | QDir::AllEntries);
     std::vector<std::string> devices;
-    for (const QString& name : names)
-        devices.push_back(dev.filePath(name).toStdString());
+    for (const QString& name : names) {
+        // A file left by a write to an adapter that was not plugged in is no adapter.
+        const std::string device = dev.filePath(name).toStdString();
+        if (DeviceFault(device) == PortVariableFault::None)
+            devices.push_back(device);
+    }
     return devices;
 }
 
@@ -160,11 +196,13 @@ std::vector<PortVariable> HostPortSystem::PortVariables() const
         const std::string target = environment.value(name).toStdString();
         if (!number || target.empty())
             continue;
-        // The port opens what the link leads to; a variable that leads nowhere is no port.
-        const QString device =
-            QFileInfo(QString::fromStdString(DeviceFilePath(target))).canonicalFilePath();
-        if (!device.isEmpty())
-            variables.push_back({*number, target, device.toStdString()});
+        // The port opens what the link leads to.
+        const std::string device = QFileInfo(QString::fromStdString(DeviceFilePath(target)))
+                                       .canonicalFilePath()
+                                       .toStdString();
+        variables.push_back(
+            {*number, target, device,
+             device.empty() ? PortVariableFault::NoSuchDevice : DeviceFault(device)});
     }
     std::sort(variables.begin(), variables.end(),
               [](const PortVariable& a, const PortVariable& b) { return a.number < b.number; });
@@ -181,7 +219,12 @@ std::vector<PortListEntry> PortListEntries(const PortSystem& system)
     std::stable_sort(
         variables.begin(), variables.end(),
         [](const PortVariable& a, const PortVariable& b) { return a.number < b.number; });
+    std::vector<PortListEntry> noPort;
     for (const PortVariable& variable : variables) {
+        if (variable.fault != PortVariableFault::None) {
+            noPort.push_back({{}, {variable}, false});
+            continue;
+        }
         const auto same = std::find_if(entries.begin(), entries.end(), [&](const PortListEntry& e) {
             return e.port.device == variable.device;
         });
@@ -190,11 +233,14 @@ std::vector<PortListEntry> PortListEntries(const PortSystem& system)
         else
             entries.push_back({{variable.device, {}, {}, {}, {}}, {variable}});
     }
+    entries.insert(entries.end(), noPort.begin(), noPort.end());
     return entries;
 }
 
 std::string PortFieldText(const PortListEntry& entry, PortPlatform platform)
 {
+    if (!entry.choosable)
+        return {};
     if (!entry.variables.empty())
         return std::to_string(entry.variables.front().number);
     if (platform == PortPlatform::Windows) {

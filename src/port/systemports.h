@@ -24,11 +24,19 @@ struct SerialPortDetails {
     std::string stableName;
 };
 
-// A port number that a MORVANE_COM<n> variable points at an existing device.
+// Why a MORVANE_COM<n> variable leads to no port.
+enum class PortVariableFault {
+    None,
+    NoSuchDevice,     // nothing there, or a link that leads nowhere
+    NotASerialDevice, // a file, a folder, /dev/null: anything but a terminal device
+};
+
+// A port number that a MORVANE_COM<n> variable points elsewhere.
 struct PortVariable {
     std::int16_t number = 0;
     std::string target; // the variable's value
-    std::string device; // the device file it comes to once links are followed
+    std::string device; // the file it comes to once links are followed; empty when none
+    PortVariableFault fault = PortVariableFault::None;
 };
 
 class PortSystem
@@ -46,7 +54,8 @@ class PortSystem
     // The serial devices with what is known of them, sorted by device.
     virtual std::vector<SerialPortDetails> PortDetails() const = 0;
 
-    // The MORVANE_COM<n> variables set to a device that exists, by number.
+    // The MORVANE_COM<n> variables that are set, by number, each with its device or why it
+    // has none.
     virtual std::vector<PortVariable> PortVariables() const = 0;
 };
 
@@ -62,18 +71,22 @@ class HostPortSystem final : public PortSystem
     std::vector<PortVariable> PortVariables() const override;
 };
 
-// One entry of the port list: a device, and the port numbers that stand for it.
+// One entry of the port list: a device, and the port numbers that stand for it; or a variable
+// that leads to no port, shown so that the technician learns why its number does not work.
 struct PortListEntry {
     SerialPortDetails port;
     std::vector<PortVariable> variables; // lowest number first
+    bool choosable = true;               // false: the one variable, which leads to no port
 };
 
 // The system's ports with the variables that point at them, then the devices that only a
-// variable names (pseudo-terminals, which the system does not list), by number.
+// variable names (pseudo-terminals, which the system does not list), by number, then the
+// variables that lead to no port, by number.
 std::vector<PortListEntry> PortListEntries(const PortSystem& system);
 
 // What choosing an entry writes into the port field: the number of a port variable that
-// points at it, COMn as n on Windows, else the stable name, else the device.
+// points at it, COMn as n on Windows, else the stable name, else the device. Nothing for an
+// entry that cannot be chosen.
 std::string PortFieldText(const PortListEntry& entry, PortPlatform platform = kThisPlatform);
 
 } // namespace morvane

@@ -62,16 +62,18 @@ QIcon ChevronIcon(const QWidget* field)
 void FillList(QListWidget* list, const PortSystem& system)
 {
     const std::vector<PortListEntry> entries = PortListEntries(system);
-    if (entries.empty()) {
+    if (entries.empty() || !entries.front().choosable) {
         auto* item = new QListWidgetItem(
             QString::fromUtf8(kNoSerialPortsFound.data(), qsizetype(kNoSerialPortsFound.size())));
         item->setFlags(Qt::ItemIsEnabled);
         list->addItem(item);
-        return;
     }
     for (const PortListEntry& entry : entries) {
         auto* item = new QListWidgetItem(QString::fromStdString(PortListEntryText(entry)));
-        item->setData(kFieldTextRole, QString::fromStdString(PortFieldText(entry)));
+        if (entry.choosable)
+            item->setData(kFieldTextRole, QString::fromStdString(PortFieldText(entry)));
+        else
+            item->setFlags(Qt::NoItemFlags); // greyed, and never current
         list->addItem(item);
     }
     list->setCurrentRow(0);

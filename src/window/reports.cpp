@@ -336,6 +336,13 @@ std::string CommandOpenFailedText(const OpenFailure& failure)
 
 std::string PortListEntryText(const PortListEntry& entry)
 {
+    if (!entry.choosable && !entry.variables.empty()) {
+        const PortVariable& v = entry.variables.front();
+        return "port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) + "=" +
+               v.target +
+               (v.fault == PortVariableFault::NoSuchDevice ? " — no such device"
+                                                           : " — not a serial device");
+    }
     const SerialPortDetails& port = entry.port;
     std::string text = port.device;
     std::string about;

@@ -1,5 +1,6 @@
 #include "port/portresolve.h"
 #include "port/systemports.h"
+#include "ptyfixture.h"
 #include "support/fakesystemports.h"
 
 #include <QtTest>
@@ -153,28 +154,48 @@ void TestPortResolve::systemEnvironmentReadsTheProcessEnvironment()
     QCOMPARE(ResolvePort("29", SystemEnvironment, PortPlatform::Unix).device,
              std::string("/dev/ttyS28"));
 
-    // The port list follows a variable's link to its device, and leaves out a variable whose
-    // name the port field would not reach ("030") or whose device is not there.
+    // The port list follows a variable's link to its device and says why a variable leads to
+    // no port; it leaves out a variable whose name the port field would not reach ("030").
     QTemporaryDir dir;
-    QFile device(dir.filePath("device"));
-    QVERIFY(device.open(QIODevice::WriteOnly));
-    QVERIFY(QFile::link(device.fileName(), dir.filePath("stable")));
-    qputenv("MORVANE_COM29", dir.filePath("stable").toUtf8());
-    qputenv("MORVANE_COM030", device.fileName().toUtf8());
-    qputenv("MORVANE_COM31", dir.filePath("gone").toUtf8());
+    testing::PseudoTerminal pty;
+    QVERIFY(pty.valid());
+    QFile file(dir.filePath("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(QString::fromStdString(pty.path()), dir.filePath("stable")));
+    const std::map<std::string, QString> targets{{"MORVANE_COM29", dir.filePath("stable")},
+                                                 {"MORVANE_COM030", file.fileName()},
+                                                 {"MORVANE_COM31", dir.filePath("gone")},
+                                                 {"MORVANE_COM32", "/dev/null"},
+                                                 {"MORVANE_COM33", dir.path()},
+                                                 {"MORVANE_COM34", file.fileName()}};
+    for (const auto& [name, target] : targets)
+        qputenv(name.c_str(), target.toUtf8());
     QStringList found;
     for (const PortVariable& v : HostPortSystem().PortVariables())
-        found << QString("%1=%2>%3").arg(v.number).arg(v.target.c_str(), v.device.c_str());
-    for (const char* name : {"MORVANE_COM29", "MORVANE_COM030", "MORVANE_COM31"})
-        qunsetenv(name);
-    QCOMPARE(found.filter(dir.path()),
-             QStringList{"29=" + dir.filePath("stable") + ">" + device.fileName()});
+        found << QString("%1=%2>%3 %4")
+                     .arg(v.number)
+                     .arg(v.target.c_str(), v.device.c_str())
+                     .arg(int(v.fault));
+    for (const auto& [name, target] : targets)
+        qunsetenv(name.c_str());
+    const auto none = int(PortVariableFault::None);
+    const auto notSerial = int(PortVariableFault::NotASerialDevice);
+    QCOMPARE(found.filter(QRegularExpression("^(29|3[0-4])=")),
+             (QStringList{
+                 QString("29=%1>%2 %3").arg(dir.filePath("stable"), pty.path().c_str()).arg(none),
+                 QString("31=%1> %2")
+                     .arg(dir.filePath("gone"))
+                     .arg(int(PortVariableFault::NoSuchDevice)),
+                 QString("32=/dev/null>/dev/null %1").arg(notSerial),
+                 QString("33=%1>%1 %2").arg(dir.path()).arg(notSerial),
+                 QString("34=%1>%1 %2").arg(file.fileName()).arg(notSerial)}));
 }
 
 void TestPortResolve::portListChoice_data()
 {
-    QTest::addColumn<QStringList>("ports");     // "device|stable name"
-    QTest::addColumn<QStringList>("variables"); // "n=target>device"
+    QTest::addColumn<QStringList>("ports"); // "device|stable name"
+    // "n=target>device"; no device: missing; "!" after the device: not a serial device
+    QTest::addColumn<QStringList>("variables");
     QTest::addColumn<PortPlatform>("platform");
     QTest::addColumn<QStringList>("fieldTexts"); // what each entry writes, in list order
 
@@ -199,6 +220,10 @@ void TestPortResolve::portListChoice_data()
         << QStringList{"COM3|", "COM12|", "COM0|", "CNCA0|"} << QStringList{}
         << PortPlatform::Windows << QStringList{"3", "12", "COM0", "CNCA0"};
     QTest::newRow("no ports") << QStringList{} << QStringList{} << unix << QStringList{};
+    QTest::newRow("variables that lead to no port come last, unchoosable")
+        << QStringList{"/dev/ttyS0|"}
+        << QStringList{"4=/dev/ttyUSB7>", "2=/dev/null>/dev/null!", "3=/tmp/m>/dev/pts/3"} << unix
+        << QStringList{"/dev/ttyS0", "3", "", ""};
 }
 
 // Each choice, typed into the port field, names the device of its entry again (on Unix,
@@ -219,8 +244,13 @@ void TestPortResolve::portListChoice()
     QStringList environment;
     for (const QString& v : variables) {
         const QString target = v.section('=', 1).section('>', 0, 0);
+        QString device = v.section('>', 1);
+        const auto fault = device.isEmpty()       ? PortVariableFault::NoSuchDevice
+                           : device.endsWith('!') ? PortVariableFault::NotASerialDevice
+                                                  : PortVariableFault::None;
+        device.remove('!');
         system.variables.push_back({std::int16_t(v.section('=', 0, 0).toInt()),
-                                    target.toStdString(), v.section('>', 1).toStdString()});
+                                    target.toStdString(), device.toStdString(), fault});
         environment << "MORVANE_COM" + v.section('=', 0, 0) + "=" + target;
     }
 
@@ -228,7 +258,8 @@ void TestPortResolve::portListChoice()
     for (const PortListEntry& entry : PortListEntries(system)) {
         const std::string text = PortFieldText(entry, platform);
         chosen << QString::fromStdString(text);
-        if (platform == PortPlatform::Windows)
+        QCOMPARE(entry.choosable, !text.empty());
+        if (platform == PortPlatform::Windows || !entry.choosable)
             continue; // a port the field cannot name there ("CNCA0") is chosen as it is called
         const std::string device =
             ResolvePort(text, EnvironmentOf(environment.join(';')), platform).device;

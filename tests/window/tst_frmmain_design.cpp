@@ -1,5 +1,6 @@
 // The window as it opens: every element by its name, with its text, place, size and state.
 
+#include "port/ptyfixture.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
 
@@ -332,23 +333,33 @@ void TestFrmMainDesign::keyboardFocusAndDisabledFieldsAreNotClicks()
 }
 
 // Alt+Down in the port field lists the ports afresh, a variable set a moment ago among them;
-// a click on its entry writes its number, and the field stays where it was.
+// a click on its entry writes its number, and the field stays where it was. A variable that
+// leads nowhere is there, greyed, and a click on it writes nothing.
 void TestFrmMainDesign::portListWritesTheChosenPort()
 {
-    QTemporaryFile device;
-    QVERIFY(device.open());
+    testing::PseudoTerminal device;
+    QVERIFY(device.valid());
     QLineEdit* field = m_window->txtCom(0);
     const QRect place = field->geometry();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     field->setFocus();
-    qputenv("MORVANE_COM7", device.fileName().toUtf8());
+    qputenv("MORVANE_COM7", device.path().c_str());
+    qputenv("MORVANE_COM8", "/dev/morvane-no-such-port");
     QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
     qunsetenv("MORVANE_COM7");
+    qunsetenv("MORVANE_COM8");
 
     auto* list = qobject_cast<QListWidget*>(QApplication::activePopupWidget());
     QVERIFY(list);
     QCOMPARE(list->objectName(), "PortList");
+    const QList<QListWidgetItem*> missing = list->findItems(
+        "port 8: MORVANE_COM8=/dev/morvane-no-such-port — no such device", Qt::MatchExactly);
+    QCOMPARE(missing.size(), 1);
+    QVERIFY(!(missing[0]->flags() & Qt::ItemIsEnabled));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(missing[0]).center());
+    QCOMPARE(QApplication::activePopupWidget(), list);
     const QList<QListWidgetItem*> entry = list->findItems("MORVANE_COM7=", Qt::MatchContains);
     QCOMPARE(entry.size(), 1);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
