@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export MORVANE_SIM_LOG="$work/sim.log"
+# This run's own virtual controller: another one may be running for a technician meanwhile.
+export MORVANE_SIM_PID_FILE="$work/sim.pid"
 
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     set -euo pipefail
@@ -38,7 +40,8 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     wait "$runner" || true
 '
 sleep 1
-if pgrep -f "morvane-sim --link" >/dev/null; then
+[ -s "$MORVANE_SIM_PID_FILE" ] || { echo "the run command told no virtual controller" >&2; exit 1; }
+if kill -0 "$(cat "$MORVANE_SIM_PID_FILE")" 2>/dev/null; then
     echo "the virtual controller was left running" >&2
     exit 1
 fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the utility with a virtual controller on
 # port 1, so that "Read From Controller" works without hardware. The virtual controller
-# stops when the window closes. Set MORVANE_NO_SIM=1 to talk to real hardware instead, and
-# MORVANE_SIM_LOG to a file to keep the virtual controller's record of the requests it saw.
+# stops when the window closes. Set MORVANE_NO_SIM=1 to talk to real hardware instead,
+# MORVANE_SIM_LOG to a file to keep the virtual controller's record of the requests it saw, and
+# MORVANE_SIM_PID_FILE to a file to learn the virtual controller's process id.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,6 +29,9 @@ link="$workdir/morvane-com1"
 simlog=${MORVANE_SIM_LOG:-$workdir/sim.log}
 build/tools/morvane-sim/morvane-sim --link "$link" >"$simlog" 2>&1 &
 sim=$!
+if [ -n "${MORVANE_SIM_PID_FILE:-}" ]; then
+    echo "$sim" >"$MORVANE_SIM_PID_FILE"
+fi
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -rf "$workdir"' EXIT
 
 for _ in $(seq 50); do
