@@ -69,6 +69,9 @@ class FrmMain : public QMainWindow
     // What went over the line since the program started, and the window that shows it.
     TrafficModel& Traffic() const { return *m_traffic; }
     TrafficWindow* ShowLineTraffic();
+    // For a kill or a session that ends: a command that waits ends without messages and
+    // closes the port, and every window closes, message boxes among them.
+    void CloseForStop();
 
     // Runs after every change of Text1(index): holds Digits and Dec Place in range, rebuilds
     // the display preview, and keeps the 0 mA / 4 mA pair together.

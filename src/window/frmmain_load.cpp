@@ -9,7 +9,7 @@
 #include "window/trafficwindow.h"
 
 #include <QAction>
-
+#include <QApplication>
 #include <QCloseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -67,6 +67,13 @@ void FrmMain::closeEvent(QCloseEvent* event)
     if (m_trafficWindow)
         m_trafficWindow->close();
     QMainWindow::closeEvent(event);
+}
+
+void FrmMain::CloseForStop()
+{
+    // First, in case some window will not close.
+    m_commands->Abandon();
+    QApplication::closeAllWindows();
 }
 
 // Made when first asked for; the rows are kept all along.

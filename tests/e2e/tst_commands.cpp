@@ -4,6 +4,7 @@
 #include "commandfixture.h"
 
 #include "common/numbertext.h"
+#include "port/stopsignals.h"
 #include "window/configfiles.h"
 #include "window/entrychecks.h"
 
@@ -12,6 +13,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <unistd.h>
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -462,17 +466,30 @@ void TestCommands::commandsAreRefusedWhileOneRuns()
 void TestCommands::closingTheWindowEndsAWaitingCommand_data()
 {
     QTest::addColumn<bool>("write");
-    QTest::newRow("read") << false;
-    QTest::newRow("write") << true;
+    QTest::addColumn<int>("stopSignal"); // 0: the window's close box
+    QTest::newRow("read") << false << 0;
+    QTest::newRow("write") << true << 0;
+    QTest::newRow("read, killed") << false << SIGTERM;
+    QTest::newRow("write, session ended") << true << SIGHUP;
 }
 
+// A kill or the end of the session closes the window as its close box does, from the event
+// loop that the wait runs.
 void TestCommands::closingTheWindowEndsAWaitingCommand()
 {
     QFETCH(bool, write);
+    QFETCH(int, stopSignal);
     CommandFixture f;
     QVERIFY2(f.StartSim({"--silent"}), qPrintable(f.sim.ErrorText()));
     f.window.show();
-    QTimer::singleShot(300, &f.window, [&] { f.window.close(); });
+    StopSignals stops(WindowStopSignals());
+    connect(&stops, &StopSignals::caught, &f.window, [&f] { f.window.CloseForStop(); });
+    QTimer::singleShot(300, &f.window, [&] {
+        if (stopSignal == 0)
+            f.window.close();
+        else
+            ::kill(::getpid(), stopSignal);
+    });
     QElapsedTimer clock;
     clock.start();
 
@@ -482,6 +499,8 @@ void TestCommands::closingTheWindowEndsAWaitingCommand()
     QVERIFY(f.messages.isEmpty()); // not even the watchdog's, had it been due
     QVERIFY(!f.window.Comm1()->PortOpen());
     QVERIFY(!f.window.Timer1()->isActive());
+    QVERIFY(!f.window.isVisible());
+    QCOMPARE(stops.Caught(), stopSignal);
 }
 
 void TestCommands::messageBoxHasOneOkButtonAndNoIcon()
