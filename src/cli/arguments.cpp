@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include "configfile/configfile.h"
+#include "port/portresolve.h"
 
 #include <QCommandLineParser>
 
@@ -43,6 +44,36 @@ std::optional<int> DigitsOf(const QString& text)
     if (!ok || digits < kConfigMinDigits || digits > kConfigMaxDigits)
         return std::nullopt;
     return digits;
+}
+
+// An option given twice is most likely a slip, and taking either one might reach another unit.
+std::optional<QString> RepeatedOption(const QCommandLineParser& parser,
+                                      const QList<QCommandLineOption>& options)
+{
+    for (const QCommandLineOption& option : options) {
+        qsizetype given = 0;
+        for (const QString& name : parser.optionNames())
+            given += option.names().contains(name) ? 1 : 0;
+        if (given < 2)
+            continue;
+        const QString dashes = option.names().first().size() == 1 ? "-" : "--";
+        const QStringList values = parser.values(option);
+        if (values.isEmpty())
+            return QStringLiteral("%1%2 is given more than once.")
+                .arg(dashes, option.names().first());
+        return QStringLiteral("%1%2 is given more than once ('%3'); give it once.")
+            .arg(dashes, option.names().first(), values.join("', '"));
+    }
+    return std::nullopt;
+}
+
+QString PortProblem(const QString& typed)
+{
+    const char* forms = kThisPlatform == PortPlatform::Windows
+                            ? "a port number from 1 to 32767 or COMn"
+                            : "a port number from 1 to 32767 or a device path such as "
+                              "/dev/ttyUSB0 or ./ttyB";
+    return QStringLiteral("--port takes %1; found '%2'.").arg(forms, typed);
 }
 
 // Completes a read from its options; the problem when they do not make one.
@@ -91,22 +122,27 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
                                     QString(), QStringLiteral("FILE"));
     const QCommandLineOption digits(QStringLiteral("digits"), QString(), QStringLiteral("N"));
     const QCommandLineOption verify(QStringLiteral("verify"));
-    parser.addOption(help);
-    parser.addOption(port);
-    if (action == Action::Read) {
-        parser.addOption(output);
-        parser.addOption(digits);
-    } else {
-        parser.addOption(verify);
-    }
+    const QCommandLineOption trace(QStringLiteral("trace"));
+    QList<QCommandLineOption> options{help, port, trace};
+    if (action == Action::Read)
+        options << output << digits;
+    else
+        options << verify;
+    parser.addOptions(options);
     // The parser takes its first argument for the program's name.
     if (!parser.parse(QStringList{kProgram} + arguments))
         return Usage(parser.errorText());
     if (parser.isSet(help))
         return Just(Action::Help);
+    if (const std::optional<QString> repeated = RepeatedOption(parser, options))
+        return Usage(*repeated);
     Invocation call = Just(action);
-    if (parser.isSet(port))
+    call.trace = parser.isSet(trace);
+    if (parser.isSet(port)) {
         call.portText = parser.value(port);
+        if (!ResolvePortOption(call.portText.toStdString()))
+            return Usage(PortProblem(call.portText));
+    }
     return action == Action::Read ? ReadOf(parser, output, digits, call)
                                   : WriteOf(parser, verify, call);
 }
@@ -158,8 +194,8 @@ QString HelpText()
     return QStringLiteral(
         R"(Usage:
   morvane-config [FILE]
-  morvane-config read [--port P] [--digits N] [-o FILE]
-  morvane-config write FILE [--port P] [--verify]
+  morvane-config read [--port P] [--digits N] [-o FILE] [--trace]
+  morvane-config write FILE [--port P] [--verify] [--trace]
   morvane-config --help | --version
 
 Without a subcommand the window opens, with FILE in it when one is given.
@@ -173,14 +209,17 @@ The subcommands open no window and need no display. They talk to slave 1 at
            registers to the controller
 
 Options:
-  --port P           the port as the window's "COM Port" field takes it: a
-                     number n (the device in MORVANE_COM<n>, else /dev/ttyS<n-1>)
-                     or a device path; 1 when not given
+  --port P           the port: a number n from 1 to 32767 (the device in
+                     MORVANE_COM<n>, else /dev/ttyS<n-1>) or a device path,
+                     absolute or relative (./ttyB); 1 when not given
   -o, --output FILE  read: write the configuration to FILE
   --digits N         read: the digits of the controller's display to record in
                      the file, 1 to 10; 5 when not given
   --verify           write: read the registers back and list each one that
                      differs from the file
+  --trace            every request and every run of bytes received, on standard
+                     error as it happens: time, direction, bytes in hex and what
+                     they mean, as the window's line traffic shows them
   -h, --help         this text
   -v, --version      the version
 
@@ -194,6 +233,8 @@ Exit status:
   5  the controller refused the request (exception reply)
   6  the connection was lost
   7  --verify found a register that differs
+  129, 130, 143  stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM; the port is
+                 closed
 )");
 }
 

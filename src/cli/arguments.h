@@ -19,6 +19,7 @@ enum ExitCode : int {
     kRefused = 5,        // the controller answered with an exception
     kConnectionLost = 6, // the device went away during the exchange
     kDiffers = 7,        // --verify read back something other than what was written
+    // 128 + n: stopped by signal n (StoppedExitStatus): 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
 enum class Action { Window, Read, Write, Help, Version, Usage };
@@ -30,10 +31,11 @@ struct Invocation {
     // Window: the file to open, if any. Read: the output file, empty for standard output.
     // Write: the file to write.
     QString file;
-    QString portText = QStringLiteral("1"); // as the "COM Port" field takes it
+    QString portText = QStringLiteral("1"); // as --port takes it, checked
     int digits = kDefaultDigits;
     bool verify = false;
-    QString problem; // Usage: what is wrong, one sentence
+    bool trace = false; // every frame on standard error as it goes or comes
+    QString problem;    // Usage: what is wrong, one sentence
 };
 
 // The arguments without the program's name.

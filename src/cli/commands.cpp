@@ -24,6 +24,20 @@ void Print(std::FILE* stream, std::string_view text)
     std::fflush(stream);
 }
 
+// A step's start is printed without its line end, for the outcome to follow on the same line;
+// a trace line in between ends it first, and the outcome then comes on a line of its own.
+bool g_stepLineOpen = false;
+bool g_stepLineBroken = false;
+
+void PrintTraceLine(const std::string& line)
+{
+    if (g_stepLineOpen)
+        Print(stderr, "\n");
+    g_stepLineBroken = g_stepLineBroken || g_stepLineOpen;
+    g_stepLineOpen = false;
+    Print(stderr, line + "\n");
+}
+
 // One line on standard error per step: its start before the wait, so that a technician sees
 // what the program waits for, and its outcome when it ends.
 class Step
@@ -34,19 +48,25 @@ class Step
     {
         m_clock.start();
         Print(stderr, what + " ... ");
+        g_stepLineOpen = true;
+        g_stepLineBroken = false;
     }
     void Done() { Done(m_timed ? StepDoneText(m_clock.elapsed()) : std::string(kStepDone)); }
-    void Done(std::string_view outcome) { Print(stderr, std::string(outcome) + "\n"); }
+    void Done(std::string_view outcome) { Outcome(std::string(outcome) + "\n"); }
     // Ends the step with "ERROR" and the message below it; returns the exit status.
     ExitCode Fail(ExitCode code, const std::string& message)
     {
         const std::string outcome =
             m_timed ? StepFailedText(m_clock.elapsed()) : std::string(status::kError);
-        Print(stderr, outcome + "\n" + TerminalText(message) + "\n");
+        Outcome(outcome + "\n" + TerminalText(message) + "\n");
         return code;
     }
-    ExitCode Ended(const Exchange& exchange)
+    int Ended(const Exchange& exchange)
     {
+        if (exchange.stopSignal != 0) {
+            Outcome(StepStoppedText(m_clock.elapsed()) + "\n" + exchange.message + "\n");
+            return exchange.Status();
+        }
         if (!exchange.Done())
             return Fail(exchange.code, exchange.message);
         Done();
@@ -54,6 +74,13 @@ class Step
     }
 
   private:
+    void Outcome(const std::string& text)
+    {
+        Print(stderr, (g_stepLineBroken ? "... " : "") + text);
+        g_stepLineOpen = false;
+        g_stepLineBroken = false;
+    }
+
     bool m_timed;
     QElapsedTimer m_clock;
 };
@@ -80,13 +107,20 @@ ExitCode SaveConfiguration(const QString& path, const QByteArray& text)
     return kDone;
 }
 
+// The arguments have checked the text, so there is always a port.
+ControllerLink LinkOf(const Invocation& call)
+{
+    return ControllerLink(ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{}),
+                          call.trace ? PrintTraceLine : ControllerLink::TraceSink());
+}
+
 int RunRead(const Invocation& call)
 {
-    ControllerLink controller(ResolvePort(call.portText.toStdString()));
+    ControllerLink controller = LinkOf(call);
     Configuration config;
     config.digits = call.digits;
     Step reading(ReadStepText(controller.Port()));
-    if (const ExitCode code = reading.Ended(controller.Read(config.registers)); code != kDone)
+    if (const int code = reading.Ended(controller.Read(config.registers)); code != kDone)
         return code;
     const QByteArray text = ConfigFileText(config, NotesAfterRead(config.registers));
     if (!call.file.isEmpty())
@@ -125,17 +159,17 @@ int RunWrite(const Invocation& call)
         return checking.Fail(kBadFile, ConfigOpenFailureText(Native(call.file), file.problem));
     checking.Done();
 
-    ControllerLink controller(ResolvePort(call.portText.toStdString()));
+    ControllerLink controller = LinkOf(call);
     const Registers& written = file.config->registers;
     Step writing(WriteStepText(controller.Port()));
-    if (const ExitCode code = writing.Ended(controller.Write(written)); code != kDone)
+    if (const int code = writing.Ended(controller.Write(written)); code != kDone)
         return code;
     if (!call.verify)
         return kDone;
 
     Registers read{};
     Step reading(ReadBackStepText(controller.Port()));
-    if (const ExitCode code = reading.Ended(controller.Read(read)); code != kDone)
+    if (const int code = reading.Ended(controller.Read(read)); code != kDone)
         return code;
     return Compare(written, read);
 }

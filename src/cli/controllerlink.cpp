@@ -1,6 +1,7 @@
 #include "cli/controllerlink.h"
 
 #include "port/portopening.h"
+#include "port/stopsignals.h"
 #include "protocol/crc16.h"
 #include "protocol/modbus.h"
 #include "protocol/replywait.h"
@@ -41,12 +42,51 @@ ExitCode ExitCodeOf(ReceiveOutcome outcome)
     return kNoAnswer;
 }
 
+// How far an exchange had come when a signal stopped it: what the controller may hold.
+enum class StopPoint { BeforeSending, Waiting, Answered };
+
+Exchange Stopped(int signalNumber, int requestFunction, StopPoint point)
+{
+    const bool write = requestFunction == modbus::kWriteMultipleRegisters;
+    std::string text = "Stopped by " + SignalName(signalNumber);
+    switch (point) {
+    case StopPoint::BeforeSending:
+        text += " before anything was sent.";
+        break;
+    case StopPoint::Waiting:
+        text += write ? " while waiting for the controller: it may hold part of the write."
+                      : " while waiting for the controller: nothing was read.";
+        break;
+    case StopPoint::Answered:
+        text += write ? " after the controller acknowledged the write."
+                      : " after the controller answered.";
+        break;
+    }
+    return Exchange{kNoAnswer, text, signalNumber};
+}
+
 } // namespace
 
-ControllerLink::ControllerLink(ResolvedPort port)
-    : m_resolved(std::move(port)), m_link(m_port, m_host)
+int Exchange::Status() const
+{
+    return stopSignal != 0 ? StoppedExitStatus(stopSignal) : int(code);
+}
+
+ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
+    : m_resolved(std::move(port)),
+      m_recorder(
+          m_port, ConfigSlaveAddress, [this] { return m_host.SecondsSinceMidnight(); },
+          [trace = std::move(trace)](const TrafficRow& row) {
+              if (trace)
+                  trace(TrafficLineText(row));
+          }),
+      m_link(m_recorder, m_host)
 {
     ModbusCrcInit(m_link.state);
+    m_recorder.WatchFrames([this](const TrafficFrame& frame) {
+        if (!frame.sent)
+            m_received.push_back(frame);
+    });
 }
 
 std::int32_t& ControllerLink::Slot(int reg)
@@ -56,12 +96,11 @@ std::int32_t& ControllerLink::Slot(int reg)
 
 Exchange ControllerLink::Read(Registers& values)
 {
-    if (std::optional<Exchange> failed = Open())
-        return *failed;
-    m_link.state.ImageBase =
-        static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
-    ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    const Exchange reply = Await(modbus::kReadHoldingRegisters);
+    const Exchange reply = Run(modbus::kReadHoldingRegisters, [this] {
+        m_link.state.ImageBase =
+            static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
+        ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    });
     if (reply.Done()) {
         // The decoder stores only 16-bit values, so each slot fits.
         for (int k = 0; k < ConfigRegisterCount; ++k)
@@ -74,10 +113,36 @@ Exchange ControllerLink::Write(const Registers& values)
 {
     for (int k = 0; k < ConfigRegisterCount; ++k)
         Slot(ConfigFirstRegister + k) = values[std::size_t(k)];
-    if (std::optional<Exchange> failed = Open())
-        return *failed;
-    ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    return Await(modbus::kWriteMultipleRegisters);
+    return Run(modbus::kWriteMultipleRegisters, [this] {
+        ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    });
+}
+
+// The signals are caught only while the port may be open: before and after, nothing is held
+// that a stop would have to give back, and a stop then ends the program at once as usual.
+Exchange ControllerLink::Run(int requestFunction, const std::function<void()>& sendRequest)
+{
+    StopSignals stops(CommandLineStopSignals());
+    // The wait sees its port gone and ends; closing removes Qt's lock file and the terminal's
+    // exclusive use with it.
+    QObject::connect(&stops, &StopSignals::caught, &stops, [this] { Close(); });
+    m_received.clear();
+    const std::optional<Exchange> openFailed = Open();
+    if (const int signalNumber = stops.Caught()) {
+        Close();
+        return Stopped(signalNumber, requestFunction, StopPoint::BeforeSending);
+    }
+    if (openFailed)
+        return *openFailed;
+    sendRequest();
+    std::int16_t startFlag = 0;
+    const ReceiveResult reply = ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
+    Close();
+    m_recorder.Settle();
+    if (const int signalNumber = stops.Caught())
+        return Stopped(signalNumber, requestFunction,
+                       reply.Answered() ? StopPoint::Answered : StopPoint::Waiting);
+    return Outcome(reply, requestFunction);
 }
 
 std::optional<Exchange> ControllerLink::Open()
@@ -93,14 +158,15 @@ std::optional<Exchange> ControllerLink::Open()
                     OpenFailureText(*failure, m_link.PortBaudText, PortEntry::Option)};
 }
 
-Exchange ControllerLink::Await(int requestFunction)
+// Without an answer the window's words say why; where it would only say that nothing answered
+// although bytes came, they are told instead.
+Exchange ControllerLink::Outcome(const ReceiveResult& reply, int requestFunction) const
 {
-    std::int16_t startFlag = 0;
-    const ReceiveResult reply = ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
-    Close();
     MessageTaker taken;
-    if (!reply.Answered() && !ReportReplyFault(taken, reply, requestFunction))
-        taken.message = NoResponseText();
+    if (!reply.Answered() && !ReportReplyFault(taken, reply, requestFunction)) {
+        const std::string cameBack = WhatCameBackText(m_received);
+        taken.message = cameBack.empty() ? NoResponseText() : cameBack;
+    }
     return Exchange{ExitCodeOf(reply.outcome), taken.message};
 }
 

@@ -2,7 +2,9 @@
 // The controller as the command line reaches it: the window's link code, request frames,
 // receiver and time limit, with a host that echoes nothing and keeps no watchdog. Each
 // exchange opens the port, sends one request, waits for its answer and closes the port, in
-// the order the window's commands do.
+// the order the window's commands do. The line traffic window's recorder watches the bytes,
+// for --trace and for saying what came back when no answer did; a stop signal during an
+// exchange closes the port from the wait's event loop.
 
 #include "cli/arguments.h"
 #include "port/eventpump.h"
@@ -10,11 +12,15 @@
 #include "port/qtserialport.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
+#include "protocol/replywait.h"
+#include "window/trafficlog.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace morvane::cli
 {
@@ -22,11 +28,13 @@ namespace morvane::cli
 using Registers = std::array<std::uint16_t, ConfigRegisterCount>; // [k] is register 3 + k
 
 // How an exchange ended: kDone, or the exit code of its failure and the window's message for
-// it (with the window's line breaks).
+// it (with the window's line breaks), or the signal that stopped it and the line that says so.
 struct Exchange {
     ExitCode code = kDone;
     std::string message;
-    bool Done() const { return code == kDone; }
+    int stopSignal = 0;
+    bool Done() const { return code == kDone && stopSignal == 0; }
+    int Status() const;
 };
 
 // Nobody watches the bytes go by on a terminal, and a script waits for the exit status:
@@ -51,7 +59,10 @@ class TerminalHost final : public LinkHost
 class ControllerLink
 {
   public:
-    explicit ControllerLink(ResolvedPort port);
+    // Takes a line for each frame as it goes or comes; none: no trace.
+    using TraceSink = std::function<void(const std::string& line)>;
+
+    ControllerLink(ResolvedPort port, TraceSink trace);
 
     const ResolvedPort& Port() const { return m_resolved; }
     // Reads registers 3 to 11 into `values`, which are left alone unless the read is answered.
@@ -59,16 +70,19 @@ class ControllerLink
     Exchange Write(const Registers& values);
 
   private:
+    Exchange Run(int requestFunction, const std::function<void()>& sendRequest);
     std::optional<Exchange> Open();
-    Exchange Await(int requestFunction);
+    Exchange Outcome(const ReceiveResult& reply, int requestFunction) const;
     void Close();
     std::int32_t& Slot(int reg);
 
     ResolvedPort m_resolved;
     TerminalHost m_host;
     QtSerialPort m_port;
+    TrafficRecorder m_recorder;
     Link m_link;
     HostPortSystem m_portSystem;
+    std::vector<TrafficFrame> m_received; // in the exchange under way
 };
 
 } // namespace morvane::cli

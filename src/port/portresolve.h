@@ -45,7 +45,8 @@ struct ResolvedPort {
 };
 
 // The file of a device: a bare name ("ttyS0") lies under /dev on Unix, as the serial port
-// takes it; Windows names ("COM3") are left as they are.
+// takes it, and a name that begins with "./" or "../" under the working directory; Windows
+// names ("COM3") are left as they are.
 std::string DeviceFilePath(const std::string& device, PortPlatform platform = kThisPlatform);
 
 // Reads the port field. A text that begins with "/" after leading blanks and tabs is a device
@@ -53,5 +54,13 @@ std::string DeviceFilePath(const std::string& device, PortPlatform platform = kT
 // field ("3abc" is 3, "" is 0, "2.5" is 2) and rounded half-even to a 16-bit integer.
 ResolvedPort ResolvePort(std::string_view portText, const EnvLookup& env = SystemEnvironment,
                          PortPlatform platform = kThisPlatform);
+
+// Reads the command line's --port, stricter than the field so that a typo never reaches
+// another unit: a whole number from 1 to 32767, COMn on Windows, or on Unix a path, absolute
+// or relative to the working directory (any text with a "/"), used as it was given. Nothing
+// for anything else.
+std::optional<ResolvedPort> ResolvePortOption(std::string_view text,
+                                              const EnvLookup& env = SystemEnvironment,
+                                              PortPlatform platform = kThisPlatform);
 
 } // namespace morvane

@@ -265,6 +265,11 @@ std::string StepFailedText(long long elapsedMs)
     return std::string(status::kError) + " after " + std::to_string(elapsedMs) + " ms";
 }
 
+std::string StepStoppedText(long long elapsedMs)
+{
+    return "stopped after " + std::to_string(elapsedMs) + " ms";
+}
+
 std::string ComparisonText(int differing, int compared)
 {
     if (differing == 0)

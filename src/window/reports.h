@@ -87,6 +87,7 @@ inline constexpr std::string_view kCompareStep = "Comparing the registers read b
 inline constexpr std::string_view kStepDone = "done";
 std::string StepDoneText(long long elapsedMs);
 std::string StepFailedText(long long elapsedMs);
+std::string StepStoppedText(long long elapsedMs);
 // The comparison's outcome: "all 9 agree", "1 differs", "3 differ".
 std::string ComparisonText(int differing, int compared);
 // A register that holds something other than what was written, with its row's caption as a

@@ -29,17 +29,27 @@ TrafficRow TrafficRowOf(const TrafficFrame& frame);
 // One line of the copied or saved text: the four columns separated by tabs.
 std::string TrafficLineText(const TrafficRow& row);
 
+// What came back from a wait that ended without an answer, one line a kind of frame with what
+// to check: "3 replies with a wrong CRC: check the baud rate and the wiring". Empty when
+// nothing came back.
+std::string WhatCameBackText(const std::vector<TrafficFrame>& received);
+
 class TrafficRecorder final : public SerialPort
 {
   public:
     using Clock = std::function<double()>; // seconds since midnight
     using Sink = std::function<void(TrafficRow)>;
+    using FrameSink = std::function<void(const TrafficFrame&)>;
 
     // Rows go to `sink` as the decoder settles them; `expectedSlave` as the receive is given.
     TrafficRecorder(SerialPort& port, std::int16_t expectedSlave, Clock clock, Sink sink);
 
     // A command ended with these words: what it left unsettled comes first.
     void CommandEnded(std::string_view words);
+    // Settles what is pending now, as at the end of a command.
+    void Settle();
+    // Each frame goes to `frames` too, before its row goes to the sink.
+    void WatchFrames(FrameSink frames) { m_frames = std::move(frames); }
 
     bool PortOpen() const override { return m_port.PortOpen(); }
     void SetPortOpen(bool open) override;
@@ -65,6 +75,7 @@ class TrafficRecorder final : public SerialPort
     TrafficDecoder m_decoder;
     Clock m_clock;
     Sink m_sink;
+    FrameSink m_frames;
     std::vector<std::uint8_t> m_sending; // handed to the port, not yet flushed
     double m_sendingSince = 0;
 };

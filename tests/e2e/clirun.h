@@ -16,15 +16,27 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000)
+inline QProcessEnvironment WithoutDisplay()
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // A subcommand that made a GUI application would fail without these.
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(MORVANE_CONFIG_PATH), arguments);
+    return env;
+}
+
+// Starts the program without waiting for it, for a test that acts on it while it runs.
+inline void StartCli(QProcess& process, const QStringList& arguments,
+                     const QString& program = QStringLiteral(MORVANE_CONFIG_PATH))
+{
+    process.setProcessEnvironment(WithoutDisplay());
+    process.start(program, arguments);
+}
+
+inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000)
+{
+    QProcess process;
+    StartCli(process, arguments);
     CliRun run;
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();

@@ -5,10 +5,17 @@
 #include "configfile/configfile.h"
 #include "simprocess.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace morvane;
 using namespace morvane::testing;
@@ -33,6 +40,67 @@ ConfigFileResult ReadBack(const QString& text)
     return ParseConfigFile(text.toUtf8());
 }
 
+// Root would pass the port's lock and the terminal's exclusive use alike, so the run after a
+// stop is another user's: nobody, with a copy of the program where nobody can reach it.
+class UnprivilegedRun
+{
+  public:
+    UnprivilegedRun()
+    {
+        m_program = QStringLiteral(MORVANE_CONFIG_PATH);
+        if (::geteuid() != 0)
+            return;
+        const passwd* nobody = ::getpwnam("nobody");
+        if (nobody == nullptr || !m_dir.isValid())
+            return;
+        m_uid = nobody->pw_uid;
+        m_gid = nobody->pw_gid;
+        const QString copy = m_dir.filePath("morvane-config");
+        const auto readAndRun = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                QFile::ReadOther | QFile::ExeOther;
+        if (QFile::setPermissions(m_dir.path(), readAndRun) && QFile::copy(m_program, copy) &&
+            QFile::setPermissions(copy, readAndRun))
+            m_program = copy;
+    }
+    bool Ready() const { return ::geteuid() != 0 || m_program != MORVANE_CONFIG_PATH; }
+
+    void Start(QProcess& process, const QStringList& arguments) const
+    {
+        if (::geteuid() == 0) {
+            const uid_t uid = m_uid;
+            const gid_t gid = m_gid;
+            // A run that stayed root would prove nothing: it ends at once with status 99.
+            process.setChildProcessModifier([uid, gid] {
+                if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                    ::_exit(99);
+            });
+        }
+        StartCli(process, arguments, m_program);
+    }
+
+  private:
+    QTemporaryDir m_dir;
+    QString m_program;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
+};
+
+// Waits until the process catches the signal: its handler is in place.
+bool WaitUntilCaught(qint64 pid, int signalNumber)
+{
+    for (int i = 0; i < 200; ++i) {
+        QFile status(QString("/proc/%1/status").arg(pid));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("SigCgt:") &&
+                    (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1)
+                    return true;
+        }
+        QTest::qWait(25);
+    }
+    return false;
+}
+
 } // namespace
 
 class TestCli : public QObject
@@ -42,6 +110,11 @@ class TestCli : public QObject
     void readWriteAndReadBack();
     void exitStatus_data();
     void exitStatus();
+    void relativePathIsTheWorkingFolders();
+    void traceShowsEachFrameAsItPasses();
+    void stopSignalClosesThePort_data();
+    void stopSignalClosesThePort();
+    void windowEndsOnStopSignals();
 
   private:
     QTemporaryDir m_dir;
@@ -149,6 +222,28 @@ void TestCli::exitStatus_data()
         << QStringList{"write", good, "--port", "DEV", "--verify"} << 7 << "... 2 differ"
         << "Register 7 (Disp Delay): wrote 500, read 999\n"
            "Register 10 (Baud): wrote 3, read 65535\n";
+    const QString portForms = "--port takes a port number from 1 to 32767 or a device path";
+    for (const char* typo : {"1x", "&H2", "ttyUSB0", "COM1", "0", ""})
+        QTest::addRow("port '%s'", typo)
+            << sim << QStringList{"read", "--port", typo} << 1
+            << portForms + " such as /dev/ttyUSB0 or ./ttyB; found '" + typo + "'."
+            << "";
+    QTest::newRow("port given twice")
+        << sim << QStringList{"read", "--port", "DEV", "--port", "2"} << 1
+        << "--port is given more than once ('DEV', '2'); give it once."
+        << "";
+    QTest::newRow("digits given twice")
+        << sim << QStringList{"read", "--port", "DEV", "--digits", "7", "--digits", "5"} << 1
+        << "--digits is given more than once ('7', '5'); give it once."
+        << "";
+    QTest::newRow("output given as -o and --output")
+        << sim << QStringList{"read", "--port", "DEV", "-o", "a", "--output", "b"} << 1
+        << "-o is given more than once ('a', 'b'); give it once."
+        << "";
+    QTest::newRow("verify given twice")
+        << sim << QStringList{"write", good, "--port", "DEV", "--verify", "--verify"} << 1
+        << "--verify is given more than once."
+        << "";
     QTest::newRow("disagreement not looked for")
         << QStringList{"--disagree", "7=999"} << QStringList{"write", good, "--port", "DEV"} << 0
         << "Writing 9 registers to DEV ... done"
@@ -177,6 +272,119 @@ void TestCli::exitStatus()
     // Usage and file problems are found before anything is sent.
     if (exitCode == 1 || exitCode == 2)
         QCOMPARE(sim.RequestCount(), 0);
+}
+
+// "./ttyB" is a path from the working folder, not a port number; a bare "ttyB" is neither.
+void TestCli::relativePathIsTheWorkingFolders()
+{
+    SimProcess sim;
+    const QString device = sim.Start({"--registers", kUnit});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    QVERIFY(QFile::link(device, m_dir.filePath("ttyB")));
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    const CliRun relative = RunCli({"read", "--port", "./ttyB"});
+    const CliRun bare = RunCli({"read", "--port", "ttyB"});
+    QDir::setCurrent(before);
+
+    QCOMPARE(relative.exitCode, 0);
+    QVERIFY2(relative.err.startsWith("Reading 9 registers from ./ttyB ... done"),
+             qPrintable(relative.err));
+    QCOMPARE(bare.exitCode, 1);
+    QVERIFY2(bare.err.contains("found 'ttyB'"), qPrintable(bare.err));
+    QCOMPARE(sim.RequestCount(), 1);
+}
+
+void TestCli::traceShowsEachFrameAsItPasses()
+{
+    SimProcess sim;
+    const QString device = sim.Start({"--registers", "2,1,0,100,500,20,1,3,0"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    const CliRun run = RunCli({"read", "--trace", "--port", device});
+    QCOMPARE(run.exitCode, 0);
+    const QString time = "\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\t";
+    const QRegularExpression lines(
+        "^Reading 9 registers from " + QRegularExpression::escape(device) + " \\.\\.\\. \n" + time +
+        "sent\\t01 03 00 02 00 09 24 0C\\tread request, registers 3 to 11 of slave 1\n" + time +
+        "received\\t01 03 12 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 00 00 87 13\\t"
+        "answer, 9 registers\n\\.\\.\\. done in \\d+ ms\n$");
+    QVERIFY2(lines.match(run.err).hasMatch(), qPrintable(run.err));
+    QVERIFY(ReadBack(run.out).config);
+}
+
+void TestCli::stopSignalClosesThePort_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<bool>("write");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stoppedLine");
+    QTest::newRow("Ctrl-C during a read")
+        << SIGINT << false << 130
+        << "Stopped by SIGINT while waiting for the controller: nothing was read.";
+    QTest::newRow("a kill during a write")
+        << SIGTERM << true << 143
+        << "Stopped by SIGTERM while waiting for the controller: it may hold part of the write.";
+    QTest::newRow("the terminal gone during a read")
+        << SIGHUP << false << 129
+        << "Stopped by SIGHUP while waiting for the controller: nothing was read.";
+}
+
+// A stop during the wait closes the port: Qt's lock file and the terminal's exclusive use go,
+// so that a second run by another user opens the port and its request reaches the controller.
+void TestCli::stopSignalClosesThePort()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(bool, write);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stoppedLine);
+    const UnprivilegedRun other;
+    QVERIFY2(other.Ready(), "the unprivileged user nobody and a folder it can reach are needed");
+    SimProcess sim;
+    const QString device = sim.Start({"--silent"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    // The second user may use the device itself, as a member of its group would.
+    QCOMPARE(::chmod(qPrintable(device), 0666), 0);
+    const QString file =
+        WriteFile(m_dir, "stop.morvane", ConfigFileText({5, {2, 1, 0, 100, 500, 20, 1, 3, 0}}, {}));
+
+    QProcess first;
+    StartCli(first, write ? QStringList{"write", file, "--port", device}
+                          : QStringList{"read", "--port", device});
+    QVERIFY(sim.WaitForRequests(1));
+    QCOMPARE(::kill(pid_t(first.processId()), signalNumber), 0);
+    QVERIFY(first.waitForFinished(5000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), exitCode);
+    const QString err = QString::fromUtf8(first.readAllStandardError());
+    QVERIFY2(err.contains(QRegularExpression(" \\.\\.\\. stopped after \\d+ ms\n" +
+                                             QRegularExpression::escape(stoppedLine) + "\n$")),
+             qPrintable(err));
+
+    QProcess second;
+    other.Start(second, {"read", "--port", device});
+    const bool reached = sim.WaitForRequests(2);
+    ::kill(pid_t(second.processId()), SIGINT);
+    QVERIFY(second.waitForFinished(5000));
+    QVERIFY2(reached, second.readAllStandardError().constData());
+    QCOMPARE(second.exitCode(), 130);
+}
+
+// The window closes and ends with the signal's status on a kill or a lost session.
+void TestCli::windowEndsOnStopSignals()
+{
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        QProcess window;
+        QProcessEnvironment env = WithoutDisplay();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        window.setProcessEnvironment(env);
+        window.start(MORVANE_CONFIG_PATH, {});
+        QVERIFY(window.waitForStarted());
+        QVERIFY2(WaitUntilCaught(window.processId(), signalNumber), "the window never listened");
+        QCOMPARE(::kill(pid_t(window.processId()), signalNumber), 0);
+        QVERIFY(window.waitForFinished(5000));
+        QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(window.exitCode(), 128 + signalNumber);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)

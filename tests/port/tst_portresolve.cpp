@@ -40,6 +40,8 @@ class TestPortResolve : public QObject
   private slots:
     void resolvePort_data();
     void resolvePort();
+    void portOption_data();
+    void portOption();
     void systemEnvironmentReadsTheProcessEnvironment();
     void portListChoice_data();
     void portListChoice();
@@ -144,6 +146,49 @@ void TestPortResolve::resolvePort()
     QCOMPARE(int(port.number), number);
     QCOMPARE(QString::fromStdString(port.label), label);
     QCOMPARE(QString::fromStdString(port.device), device);
+}
+
+void TestPortResolve::portOption_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<PortPlatform>("platform");
+    QTest::addColumn<QString>("device"); // empty: refused
+
+    const auto unix = PortPlatform::Unix;
+    const auto windows = PortPlatform::Windows;
+    QTest::newRow("first port") << "1" << unix << "/dev/ttyS0";
+    QTest::newRow("last port") << "32767" << unix << "/dev/ttyS32766";
+    QTest::newRow("leading zero") << "012" << unix << "/dev/ttyS11";
+    QTest::newRow("variable redirects") << "5" << unix << "/dev/pts/4";
+    QTest::newRow("absolute path") << "/dev/ttyUSB0" << unix << "/dev/ttyUSB0";
+    QTest::newRow("relative path") << "./ttyB" << unix << "./ttyB";
+    QTest::newRow("parent folder") << "../ttyB" << unix << "../ttyB";
+    QTest::newRow("folder below") << "links/ttyB" << unix << "./links/ttyB";
+    QTest::newRow("windows COMn") << "COM7" << windows << "COM7";
+    QTest::newRow("windows number") << "7" << windows << "COM7";
+    for (const char* typo : {"", "0", "70000", "32768", "-1", "+1", "1x", "1.5", "2.5", "&H2", " 1",
+                             "1 ", "ttyUSB0", "COM1", "1e1", "."})
+        QTest::addRow("refused '%s'", typo) << typo << unix << "";
+    for (const char* typo : {"COM0", "com3", "COM", "/dev/ttyS0", "COM1x"})
+        QTest::addRow("refused '%s' on windows", typo) << typo << windows << "";
+}
+
+// The label names the port as it was typed, so that every message can quote it.
+void TestPortResolve::portOption()
+{
+    QFETCH(QString, text);
+    QFETCH(PortPlatform, platform);
+    QFETCH(QString, device);
+    const std::optional<ResolvedPort> port =
+        ResolvePortOption(text.toStdString(), EnvironmentOf("MORVANE_COM5=/dev/pts/4"), platform);
+    QCOMPARE(port.has_value(), !device.isEmpty());
+    if (!port)
+        return;
+    QCOMPARE(QString::fromStdString(port->device), device);
+    if (port->kind == Kind::Path)
+        QCOMPARE(QString::fromStdString(port->label), text);
+    else
+        QCOMPARE(port->number, std::int16_t(text.mid(text.startsWith("COM") ? 3 : 0).toInt()));
 }
 
 void TestPortResolve::systemEnvironmentReadsTheProcessEnvironment()

@@ -33,6 +33,24 @@ void Take(QStringList& rows, const std::vector<TrafficFrame>& frames)
     }
 }
 
+// The frames a decoder makes of a request and the bursts after it ("ms after the request:hex").
+std::vector<TrafficFrame> Decoded(const QByteArray& request, const QStringList& bursts)
+{
+    TrafficDecoder decoder(1);
+    std::vector<TrafficFrame> frames = decoder.Sent(kNoon, Bytes(request));
+    const auto take = [&frames](const std::vector<TrafficFrame>& more) {
+        frames.insert(frames.end(), more.begin(), more.end());
+    };
+    for (const QString& burst : bursts) {
+        const double time = kNoon + burst.section(':', 0, 0).toInt() / 1000.0;
+        for (std::uint8_t b : Bytes(burst.section(':', 1).toLatin1()))
+            take(decoder.Received(time, b));
+        take(decoder.Quiet(time));
+    }
+    take(decoder.Finish());
+    return frames;
+}
+
 } // namespace
 
 class TestTrafficRows : public QObject
@@ -41,6 +59,8 @@ class TestTrafficRows : public QObject
   private slots:
     void rowsOfAnExchange_data();
     void rowsOfAnExchange();
+    void whatCameBack_data();
+    void whatCameBack();
     void timeOfDay_data();
     void timeOfDay();
 };
@@ -115,6 +135,47 @@ void TestTrafficRows::rowsOfAnExchange()
     }
     Take(made, decoder.Finish());
     QCOMPARE(made, rows);
+}
+
+void TestTrafficRows::whatCameBack_data()
+{
+    QTest::addColumn<QStringList>("bursts"); // after a read request
+    QTest::addColumn<QStringList>("lines");  // below the first line; none: nothing came back
+    const QByteArray answer(kAnswer);
+    const QString badCrc = "0:" + answer.chopped(4) + "78ec";
+    const QString slave2 = "020312000200010000006401f40014000100030000b420";
+    const QString crcAdvice = " with a wrong CRC: check the baud rate and the wiring.";
+
+    QTest::newRow("nothing") << QStringList{} << QStringList{};
+    QTest::newRow("one wrong CRC") << QStringList{badCrc} << QStringList{"1 reply" + crcAdvice};
+    QTest::newRow("three wrong CRCs")
+        << QStringList{badCrc, "100" + badCrc.mid(1), "200" + badCrc.mid(1)}
+        << QStringList{"3 replies" + crcAdvice};
+    QTest::newRow("two slaves, each by itself")
+        << QStringList{"0:" + slave2, "100:02830230f1", "200:0383026131"}
+        << QStringList{"2 replies from slave 2: check the address, which must be 1.",
+                       "1 reply from slave 3: check the address, which must be 1."};
+    QTest::newRow("noise counted in bytes, in the order it came")
+        << QStringList{"0:ff00ff", "100:" + slave2, "200:00ff"}
+        << QStringList{"5 bytes forming no frame (noise): check the wiring, the baud rate and the "
+                       "parity.",
+                       "1 reply from slave 2: check the address, which must be 1."};
+    QTest::newRow("a frame that answers something else")
+        << QStringList{"0:010310000200010000006401f4001400010003abda"}
+        << QStringList{"1 reply that does not answer the request: check that slave 1 is a Morvane "
+                       "and no other master uses the line."};
+    QTest::newRow("any other frame by its meaning")
+        << QStringList{"0:" + answer} << QStringList{"1 frame: answer, 9 registers."};
+}
+
+void TestTrafficRows::whatCameBack()
+{
+    QFETCH(QStringList, bursts);
+    QFETCH(QStringList, lines);
+    const std::string text = WhatCameBackText(Decoded(kRead, bursts));
+    if (!lines.isEmpty())
+        lines.prepend("No valid answer from Morvane within 20 s, but bytes came back:");
+    QCOMPARE(QString::fromStdString(text), lines.join("\r\n"));
 }
 
 void TestTrafficRows::timeOfDay_data()
