@@ -41,7 +41,10 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c '
 '
 sleep 1
 [ -s "$MORVANE_SIM_PID_FILE" ] || { echo "the run command told no virtual controller" >&2; exit 1; }
-if kill -0 "$(cat "$MORVANE_SIM_PID_FILE")" 2>/dev/null; then
+# Ended counts as stopped even when nothing has reaped it yet (a zombie), and a process id the
+# system has since given to another program is not the virtual controller.
+if ps -o stat=,args= -p "$(cat "$MORVANE_SIM_PID_FILE")" |
+    awk '$1 !~ /^Z/ && /morvane-sim/ { found = 1 } END { exit !found }'; then
     echo "the virtual controller was left running" >&2
     exit 1
 fi
