@@ -3,6 +3,8 @@
 #include "configfile/configfile.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <optional>
 
@@ -111,6 +113,15 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
                                   : WriteOf(parser, verify, call);
 }
 
+// "raed" for read: a bare word that names nothing here. A file to open either exists or
+// has the dot or the folder of a file name ("site.morvane", "./site"), and goes to the
+// window even when missing, which then says that it cannot be read.
+bool MistypedSubcommand(const QString& argument)
+{
+    static const QRegularExpression fileNameSigns(QStringLiteral(R"([./\\])"));
+    return !argument.isEmpty() && !argument.contains(fileNameSigns) && !QFileInfo::exists(argument);
+}
+
 } // namespace
 
 Invocation ParseArguments(const QStringList& arguments)
@@ -137,6 +148,10 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Read, positional);
     if (first == kWrite)
         return ParseSubcommand(Action::Write, positional);
+    if (MistypedSubcommand(first))
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2 and %3 (a "
+                                    "FILE to open must exist or have a dot in its name).")
+                         .arg(first, kRead, kWrite));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
