@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unistd.h>
+
 namespace morvane::testing
 {
 
@@ -16,9 +18,21 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000)
+// Where the child's standard output goes: taken apart as its error is, into a file, or
+// nowhere at all (">&-").
+struct OutputTo {
+    QString file;
+    bool closed = false;
+};
+
+inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000,
+                     const OutputTo& output = {})
 {
     QProcess process;
+    if (output.closed)
+        process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+    else if (!output.file.isEmpty())
+        process.setStandardOutputFile(output.file);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // A subcommand that made a GUI application would fail without these.
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
