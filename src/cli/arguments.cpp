@@ -203,7 +203,8 @@ Each step is told on standard error; results go to standard output.
 Exit status:
   0  done (and verified, with --verify)
   1  wrong usage
-  2  FILE cannot be read or written, or is not a valid configuration
+  2  FILE cannot be read or written, or is not a valid configuration, or the
+     results cannot be written to standard output
   3  the port cannot be opened
   4  no valid answer within 20 seconds
   5  the controller refused the request (exception reply)
