@@ -165,10 +165,13 @@ void TestCli::exitStatus_data()
     QTest::newRow("window without a display")
         << sim << QStringList{good} << 1 << "there is no display for the window"
         << "";
-    QTest::newRow("mistyped subcommand") << sim << QStringList{"raed"} << 1
-                                         << "morvane-config: unknown subcommand 'raed'; the "
-                                            "subcommands are read and write"
-                                         << "";
+    QTest::newRow("mistyped subcommand")
+        << sim << QStringList{"raed"} << 1
+        << "morvane-config: unknown subcommand 'raed'; the subcommands are read and write"
+        << "";
+    QTest::newRow("missing file to open, named as a file")
+        << sim << QStringList{"absent.morvane"} << 1 << "there is no display for the window"
+        << "";
     QTest::newRow("digits beyond 10") << sim << QStringList{"read", "--digits", "11"} << 1
                                       << "--digits takes a whole number from 1 to 10"
                                       << "";
