@@ -11,7 +11,6 @@
 #include "support/fulldisk.h"
 
 #include <QAction>
-#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,17 +48,6 @@ QByteArray ValidFile(const QByteArray& registers, const QByteArray& digits = "5"
 {
     return "{\"format\": \"morvane-config\", \"version\": 1, \"digits\": " + digits +
            ", \"registers\": {" + registers + "}}";
-}
-
-int EntriesUnder(const QString& folder)
-{
-    int count = 0;
-    for (QDirIterator it(folder,
-                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                         QDirIterator::Subdirectories);
-         it.hasNext(); it.next())
-        ++count;
-    return count;
 }
 
 const QByteArray kNine = "\"3\": 2, \"4\": 9, \"5\": 40000, \"6\": 100, \"7\": 500, \"8\": 20, "
@@ -217,7 +205,8 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
     } else {
         QCOMPARE(Write("site.morvane", earlier), path);
     }
-    const int entries = EntriesUnder(m_dir->path());
+    const QDir beside = QFileInfo(path).dir();
+    const qsizetype entries = beside.entryList(QDir::AllEntries | QDir::Hidden).size();
     m_window->Text1(field)->setText(text);
 
     QVERIFY(through == "Save" ? !m_window->Files().SaveFile(path)
@@ -240,7 +229,7 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), earlier);
     }
-    QCOMPARE(EntriesUnder(m_dir->path()), entries); // no temporary file left beside it
+    QCOMPARE(beside.entryList(QDir::AllEntries | QDir::Hidden).size(), entries); // none left
 }
 
 void TestConfigFiles::recentFilesKeepTheLatestEight()
