@@ -12,12 +12,15 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/morvane-config.xml
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The manual page with this version in its header, compressed the way Debian installs manual
 # pages (gzip -9, no name or time stamp inside, so that the package builds the same twice).
+# The template is data/morvane-config.1.in; the page with the version filled in stays readable
+# with "man -l" in man/configured/ of the build folder.
 set(MORVANE_MANPAGE ${CMAKE_CURRENT_BINARY_DIR}/man/morvane-config.1)
-configure_file(${PROJECT_SOURCE_DIR}/data/morvane-config.1 ${MORVANE_MANPAGE}.in @ONLY)
+set(MORVANE_MANPAGE_CONFIGURED ${CMAKE_CURRENT_BINARY_DIR}/man/configured/morvane-config.1)
+configure_file(${PROJECT_SOURCE_DIR}/data/morvane-config.1.in ${MORVANE_MANPAGE_CONFIGURED} @ONLY)
 add_custom_command(OUTPUT ${MORVANE_MANPAGE}.gz
-  COMMAND ${CMAKE_COMMAND} -E copy ${MORVANE_MANPAGE}.in ${MORVANE_MANPAGE}
+  COMMAND ${CMAKE_COMMAND} -E copy ${MORVANE_MANPAGE_CONFIGURED} ${MORVANE_MANPAGE}
   COMMAND gzip -9nf ${MORVANE_MANPAGE}
-  DEPENDS ${MORVANE_MANPAGE}.in
+  DEPENDS ${MORVANE_MANPAGE_CONFIGURED}
   COMMENT "Compressing the manual page"
   VERBATIM)
 add_custom_target(morvane_manpage ALL DEPENDS ${MORVANE_MANPAGE}.gz)

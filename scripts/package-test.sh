@@ -44,12 +44,22 @@ echo "*.morvane opens with morvane-config"
 gzip -t "$manpage" || { echo "$manpage is not a valid gzip file" >&2; exit 1; }
 problems=$(zcat "$manpage" | LC_ALL=C.UTF-8 groff -man -ww -z -Tutf8 2>&1)
 [ -z "$problems" ] || { echo "the manual page has problems:" >&2; echo "$problems" >&2; exit 1; }
+# Its header names this version, and a page that still holds a placeholder is a template,
+# named .in so that nobody reads it with "man -l" for the page itself.
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$manpage" | head -n 1 | grep -qF "\"morvane-config $version\"" ||
+    { echo "the manual page's header does not name version $version" >&2; exit 1; }
+if zcat "$manpage" | grep -q '@[A-Z_]*@'; then
+    echo "the installed manual page holds a placeholder" >&2; exit 1
+fi
+templates=$(grep -l '@[A-Z_]*@' data/* | grep -v '\.in$' || true)
+[ -z "$templates" ] || { echo "templates not named .in: $templates" >&2; exit 1; }
 echo "manual page installed: $manpage"
 
 # The command line runs without any display.
-version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/morvane-config --version)
-[ "$version" = "morvane-config $(dpkg-deb -f "$deb" Version)" ] ||
-    { echo "the installed program says '$version' for --version" >&2; exit 1; }
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/morvane-config --version)
+[ "$said" = "morvane-config $version" ] ||
+    { echo "the installed program says '$said' for --version" >&2; exit 1; }
 
 # Without a subcommand it runs until its window closes. Still running after three seconds
 # means it started and stayed up.

@@ -56,6 +56,7 @@ int RunWindow(int& argc, char* argv[], const QString& file)
 
 int main(int argc, char* argv[])
 {
+    morvane::cli::HoldClosedStandardStreams();
     // Decided before any application object exists: a subcommand must not need a display.
     const morvane::cli::Invocation invocation = morvane::cli::ParseArguments(argc, argv);
     if (invocation.action != morvane::cli::Action::Window)

@@ -4,6 +4,8 @@
 #include "port/portresolve.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <optional>
 
@@ -147,6 +149,15 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
                                   : WriteOf(parser, verify, call);
 }
 
+// "raed" for read: a bare word that names nothing here. A file to open either exists or
+// has the dot or the folder of a file name ("site.morvane", "./site"), and goes to the
+// window even when missing, which then says that it cannot be read.
+bool MistypedSubcommand(const QString& argument)
+{
+    static const QRegularExpression fileNameSigns(QStringLiteral(R"([./\\])"));
+    return !argument.isEmpty() && !argument.contains(fileNameSigns) && !QFileInfo::exists(argument);
+}
+
 } // namespace
 
 Invocation ParseArguments(const QStringList& arguments)
@@ -173,6 +184,10 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Read, positional);
     if (first == kWrite)
         return ParseSubcommand(Action::Write, positional);
+    if (MistypedSubcommand(first))
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2 and %3 (a "
+                                    "FILE to open must exist or have a dot in its name).")
+                         .arg(first, kRead, kWrite));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
@@ -227,7 +242,8 @@ Each step is told on standard error; results go to standard output.
 Exit status:
   0  done (and verified, with --verify)
   1  wrong usage
-  2  FILE cannot be read or written, or is not a valid configuration
+  2  FILE cannot be read or written, or is not a valid configuration, or the
+     results cannot be written to standard output
   3  the port cannot be opened
   4  no valid answer within 20 seconds
   5  the controller refused the request (exception reply)

@@ -13,7 +13,8 @@ namespace morvane::cli
 enum ExitCode : int {
     kDone = 0,           // done, and with --verify the unit holds what was written
     kUsage = 1,          // unknown option, missing or extra argument
-    kBadFile = 2,        // the file cannot be read or written, or is no valid configuration
+    kBadFile = 2,        // the file or standard output cannot be written, or the file read
+                         // is no valid configuration
     kPortNotOpened = 3,  // the serial port cannot be opened
     kNoAnswer = 4,       // no valid answer within the time limit
     kRefused = 5,        // the controller answered with an exception

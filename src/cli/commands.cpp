@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "files/wholefile.h"
 #include "window/fields.h"
 #include "window/modetable.h"
 #include "window/registermap.h"
@@ -8,9 +9,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace morvane::cli
 {
@@ -18,10 +26,30 @@ namespace morvane::cli
 namespace
 {
 
+// Nothing when the whole text is out; otherwise the system's reason.
+std::optional<std::string> Printed(std::FILE* stream, std::string_view text)
+{
+    errno = 0;
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() || std::fflush(stream) != 0)
+        return std::strerror(errno != 0 ? errno : EIO);
+    return std::nullopt;
+}
+
+// Standard error is where a failure would be told, so there is nowhere to tell its own.
 void Print(std::FILE* stream, std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+    Printed(stream, text);
+}
+
+// A result that never reached standard output (a full disk, a closed stream) is a file that
+// could not be written, not a success.
+ExitCode PrintResult(std::string_view text, ExitCode code)
+{
+    if (const std::optional<std::string> reason = Printed(stdout, text)) {
+        Print(stderr, TerminalText(StandardOutputFailureText(*reason)) + "\n");
+        return kBadFile;
+    }
+    return code;
 }
 
 // A step's start is printed without its line end, for the outcome to follow on the same line;
@@ -98,11 +126,8 @@ int ModeRegisterOf(const Registers& registers)
 ExitCode SaveConfiguration(const QString& path, const QByteArray& text)
 {
     Step step(FileSaveStepText(Native(path)), false);
-    // Renamed over the old file only once complete, as the window saves.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return step.Fail(kBadFile,
-                         ConfigSaveFailureText(Native(path), file.errorString().toStdString()));
+    if (const std::optional<SaveFailure> failure = SaveWholeFile(path, text))
+        return step.Fail(kBadFile, ConfigSaveFailureText(Native(path), failure->reason));
     step.Done();
     return kDone;
 }
@@ -125,8 +150,7 @@ int RunRead(const Invocation& call)
     const QByteArray text = ConfigFileText(config, NotesAfterRead(config.registers));
     if (!call.file.isEmpty())
         return SaveConfiguration(call.file, text);
-    Print(stdout, text.toStdString());
-    return kDone;
+    return PrintResult(text.toStdString(), kDone);
 }
 
 // Lists on standard output each register that holds something else than was written.
@@ -147,8 +171,7 @@ ExitCode Compare(const Registers& written, const Registers& read)
             "\n";
     }
     comparing.Done(ComparisonText(differing, ConfigRegisterCount));
-    Print(stdout, differences);
-    return differing == 0 ? kDone : kDiffers;
+    return PrintResult(differences, differing == 0 ? kDone : kDiffers);
 }
 
 int RunWrite(const Invocation& call)
@@ -202,6 +225,22 @@ ConfigNotes NotesAfterRead(const Registers& registers)
     return notes;
 }
 
+void HoldClosedStandardStreams()
+{
+#ifndef _WIN32
+    for (int stream = STDIN_FILENO; stream <= STDERR_FILENO; ++stream) {
+        if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // Opened the wrong way round, so that a write to it fails instead of vanishing.
+        const int held = ::open("/dev/null", stream == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != stream) {
+            ::dup2(held, stream);
+            ::close(held);
+        }
+    }
+#endif
+}
+
 int Run(const Invocation& call, int& argc, char* argv[])
 {
     switch (call.action) {
@@ -209,11 +248,9 @@ int Run(const Invocation& call, int& argc, char* argv[])
     case Action::Write:
         return RunSubcommand(call, argc, argv);
     case Action::Help:
-        Print(stdout, HelpText().toStdString());
-        return kDone;
+        return PrintResult(HelpText().toStdString(), kDone);
     case Action::Version:
-        Print(stdout, VersionText().toStdString());
-        return kDone;
+        return PrintResult(VersionText().toStdString(), kDone);
     case Action::Usage:
         Print(stderr, "morvane-config: " + call.problem.toStdString() +
                           "\nTry 'morvane-config --help' for more.\n");

@@ -9,6 +9,12 @@
 namespace morvane::cli
 {
 
+// A standard stream that was closed (">&-") would give its number to the next file opened,
+// the port or the file to save, and results meant for it would go there. Each is held open
+// on /dev/null the wrong way round instead, so that a write to it fails as it should. Call
+// before anything opens a file.
+void HoldClosedStandardStreams();
+
 // Runs anything but the window: a subcommand under a QCoreApplication, or help, version and
 // wrong usage without one. Returns the exit status.
 int Run(const Invocation& invocation, int& argc, char* argv[]);

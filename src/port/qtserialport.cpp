@@ -6,6 +6,8 @@
 #include <charconv>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 #endif
 
@@ -167,7 +169,9 @@ void QtSerialPort::Open()
     m_port.setStopBits(settings->stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        RecordFault(ClassifyOpenError(m_port.error()), m_port.errorString().toStdString());
+        std::string text = m_port.errorString().toStdString();
+        const PortFault fault = ClassifyOpenError(m_port.error(), text);
+        RecordFault(fault, std::move(text));
         return;
     }
     RecordFault(PortFault::None, {});
@@ -189,20 +193,26 @@ void QtSerialPort::Close()
     m_receivedPos = 0;
 }
 
-PortFault QtSerialPort::ClassifyOpenError(QSerialPort::SerialPortError error) const
+PortFault QtSerialPort::ClassifyOpenError(QSerialPort::SerialPortError error,
+                                          std::string& text) const
 {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return PortFault::NoSuchDevice;
     case QSerialPort::PermissionError:
 #ifdef _WIN32
+        (void)text;
         return PortFault::InUse;
 #else
         // Qt reports another holder's lock file as a permission error too; a device we may
         // read and write is not a matter of permission.
-        return ::access(DeviceFilePath(DeviceName()).c_str(), R_OK | W_OK) == 0
-                   ? PortFault::InUse
-                   : PortFault::PermissionDenied;
+        if (::access(DeviceFilePath(DeviceName()).c_str(), R_OK | W_OK) == 0)
+            return PortFault::InUse;
+        if (errno == EACCES || errno == EPERM)
+            return PortFault::PermissionDenied;
+        // Nor is a path the system cannot take at all: too long, a loop of links.
+        text = std::strerror(errno);
+        return errno == ENOENT ? PortFault::NoSuchDevice : PortFault::Other;
 #endif
     case QSerialPort::UnsupportedOperationError:
         return PortFault::SettingsRefused;

@@ -65,7 +65,8 @@ class QtSerialPort : public QObject, public SerialPort
     void AssertRequestToSend();
     void OnError(QSerialPort::SerialPortError error);
     void RecordFault(PortFault fault, std::string text);
-    PortFault ClassifyOpenError(QSerialPort::SerialPortError error) const;
+    // The kind of fault; its text, Qt's words, is replaced where the system's are truer.
+    PortFault ClassifyOpenError(QSerialPort::SerialPortError error, std::string& text) const;
 
     QSerialPort m_port;
     EnvLookup m_env;

@@ -2,6 +2,7 @@
 
 #include "common/numbertext.h"
 #include "configfile/configfile.h"
+#include "files/wholefile.h"
 #include "window/configcommands.h"
 #include "window/fields.h"
 #include "window/frmmain.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QSettings>
 
 #include <cmath>
@@ -140,25 +140,18 @@ bool ConfigFiles::SaveFile(const QString& path)
     std::copy(values->begin(), values->end(), config.registers.begin());
     const QByteArray text = ConfigFileText(config, NotesOf(m_window));
 
-    // Written beside the file and renamed over it only once complete: a failure or a crash
-    // never leaves half a configuration where the last good one was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return FailSave(path, file.errorString());
-    if (file.write(text) != text.size())
-        return FailSave(path, file.errorString());
-    if (!file.commit())
-        return FailSave(path, file.errorString());
+    // A failure or a crash never leaves half a configuration where the last good one was.
+    if (const std::optional<SaveFailure> failure = SaveWholeFile(path, text))
+        return FailSave(path, failure->reason);
     m_current = path;
     Remember(path);
     m_commands.host().SetStatus(SavedStatus(FileName(path)));
     return true;
 }
 
-bool ConfigFiles::FailSave(const QString& path, const QString& reason)
+bool ConfigFiles::FailSave(const QString& path, const std::string& reason)
 {
-    m_commands.host().ShowMessage(kErrorTitle,
-                                  ConfigSaveFailureText(Native(path), reason.toStdString()));
+    m_commands.host().ShowMessage(kErrorTitle, ConfigSaveFailureText(Native(path), reason));
     m_commands.host().SetStatus(status::kError);
     return false;
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
 
 namespace morvane
 {
@@ -49,7 +50,7 @@ class ConfigFiles : public QObject
   private:
     QString ChooseFile(bool forSaving) const;
     void Remember(const QString& path);
-    bool FailSave(const QString& path, const QString& reason);
+    bool FailSave(const QString& path, const std::string& reason);
 
     FrmMain& m_window;
     ConfigCommands& m_commands;

@@ -80,7 +80,7 @@ void FrmMain::CloseForStop()
 TrafficWindow* FrmMain::ShowLineTraffic()
 {
     if (!m_trafficWindow)
-        m_trafficWindow = new TrafficWindow(*m_traffic, this);
+        m_trafficWindow = new TrafficWindow(*m_traffic, m_commands->host(), this);
     m_trafficWindow->show();
     m_trafficWindow->raise();
     m_trafficWindow->activateWindow();

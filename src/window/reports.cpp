@@ -255,6 +255,12 @@ std::string FileSaveStepText(const std::string& path)
     return "Saving the configuration to " + path;
 }
 
+std::string StandardOutputFailureText(const std::string& reason)
+{
+    return "Unable to write to standard output" + std::string(kLineBreak) + reason +
+           (reason.ends_with('.') ? "" : ".");
+}
+
 std::string StepDoneText(long long elapsedMs)
 {
     return std::string(kStepDone) + " in " + std::to_string(elapsedMs) + " ms";

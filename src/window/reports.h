@@ -83,6 +83,8 @@ std::string WriteStepText(const ResolvedPort& port);
 std::string ReadBackStepText(const ResolvedPort& port);
 std::string FileCheckStepText(const std::string& path);
 std::string FileSaveStepText(const std::string& path);
+// Results that did not reach standard output: a full disk, a closed or full stream.
+std::string StandardOutputFailureText(const std::string& reason);
 inline constexpr std::string_view kCompareStep = "Comparing the registers read back with the file";
 inline constexpr std::string_view kStepDone = "done";
 std::string StepDoneText(long long elapsedMs);

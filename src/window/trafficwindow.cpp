@@ -1,6 +1,6 @@
 #include "window/trafficwindow.h"
 
-#include "window/reports.h"
+#include "files/wholefile.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -9,9 +9,7 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHeaderView>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableView>
@@ -108,8 +106,8 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < kColumnCount ? QString(kTitles[section]) : QVariant();
 }
 
-TrafficWindow::TrafficWindow(TrafficModel& model, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_model(model)
+TrafficWindow::TrafficWindow(TrafficModel& model, CommandView& report, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_model(model), m_report(report)
 {
     setObjectName("LineTraffic");
     setWindowTitle("Line Traffic");
@@ -185,23 +183,24 @@ void TrafficWindow::SaveAs()
     const QString path = QFileDialog::getSaveFileName(this, "Save Line Traffic",
                                                       QDir(folder).filePath("line-traffic.txt"),
                                                       "Text files (*.txt);;All files (*)");
-    if (path.isEmpty())
-        return;
-    QString reason;
-    if (!SaveTo(path, &reason))
-        QMessageBox::warning(
-            this, QString::fromUtf8(kErrorTitle.data(), qsizetype(kErrorTitle.size())),
-            ToQString(TrafficSaveFailureText(path.toStdString(), reason.toStdString())));
+    if (!path.isEmpty())
+        SaveFile(path);
 }
 
-bool TrafficWindow::SaveTo(const QString& path, QString* reason)
+bool TrafficWindow::SaveFile(const QString& path)
 {
-    QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text) &&
-                       file.write(m_model.Text().toUtf8()) >= 0 && file.commit();
-    if (!saved && reason)
-        *reason = file.errorString();
-    return saved;
+    QByteArray text = m_model.Text().toUtf8();
+#ifdef _WIN32
+    text.replace("\n", "\r\n"); // the line ends Windows' own editors expect
+#endif
+    const std::optional<SaveFailure> failure = SaveWholeFile(path, text);
+    if (!failure)
+        return true;
+    m_report.ShowMessage(
+        kErrorTitle,
+        TrafficSaveFailureText(QDir::toNativeSeparators(path).toStdString(), failure->reason));
+    m_report.SetStatus(status::kError);
+    return false;
 }
 
 } // namespace morvane

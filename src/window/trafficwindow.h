@@ -3,6 +3,7 @@
 // command ended, one row each, newest at the bottom. The rows are kept from the start of the
 // program whether the window is open or not.
 
+#include "window/reports.h"
 #include "window/trafficlog.h"
 
 #include <QAbstractTableModel>
@@ -43,13 +44,15 @@ class TrafficWindow : public QWidget
 {
     Q_OBJECT
   public:
-    TrafficWindow(TrafficModel& model, QWidget* parent);
+    // A save that fails is reported through the main window's messages and status line.
+    TrafficWindow(TrafficModel& model, CommandView& report, QWidget* parent);
 
     QTableView* View() const { return m_view; }
     void CopyAll();
     void SaveAs();
-    // False, with the reason, when the file cannot be written; one that was there stays.
-    bool SaveTo(const QString& path, QString* reason = nullptr);
+    // False, with a message naming the file and the reason and "ERROR" in the status line,
+    // when the file cannot be written; one that was there stays as it was.
+    bool SaveFile(const QString& path);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -59,6 +62,7 @@ class TrafficWindow : public QWidget
     bool AtBottom() const;
 
     TrafficModel& m_model;
+    CommandView& m_report;
     QTableView* m_view = nullptr;
     bool m_following = true;
 };

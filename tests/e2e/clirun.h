@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unistd.h>
+
 namespace morvane::testing
 {
 
@@ -33,9 +35,21 @@ inline void StartCli(QProcess& process, const QStringList& arguments,
     process.start(program, arguments);
 }
 
-inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000)
+// Where the child's standard output goes: taken apart as its error is, into a file, or
+// nowhere at all (">&-").
+struct OutputTo {
+    QString file;
+    bool closed = false;
+};
+
+inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000,
+                     const OutputTo& output = {})
 {
     QProcess process;
+    if (output.closed)
+        process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+    else if (!output.file.isEmpty())
+        process.setStandardOutputFile(output.file);
     StartCli(process, arguments);
     CliRun run;
     if (!process.waitForFinished(timeoutMs)) {

@@ -1,9 +1,11 @@
 // The command line against the virtual controller, run as a child process without a display:
-// a read, a changed file written and verified, and one run per failure with its exit status.
+// a read, a changed file written and verified, and one run per failure with its exit status,
+// among them results that reach neither their file nor standard output.
 
 #include "clirun.h"
 #include "configfile/configfile.h"
 #include "simprocess.h"
+#include "support/fulldisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,12 +103,27 @@ bool WaitUntilCaught(qint64 pid, int signalNumber)
     return false;
 }
 
+// What a save must leave as it was: a pipe stays a pipe, a file keeps its bytes.
+QString NodeAt(const QString& path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("absent");
+    QFile file(path);
+    if (!S_ISREG(info.st_mode) || !file.open(QIODevice::ReadOnly))
+        return QString::asprintf("mode %o", info.st_mode);
+    return "file holding " + QString::fromLatin1(file.readAll().toHex());
+}
+
+const QByteArray kEarlier = "an earlier configuration\n";
+
 } // namespace
 
 class TestCli : public QObject
 {
     Q_OBJECT
   private slots:
+    void initTestCase();
     void readWriteAndReadBack();
     void exitStatus_data();
     void exitStatus();
@@ -115,10 +132,21 @@ class TestCli : public QObject
     void stopSignalClosesThePort_data();
     void stopSignalClosesThePort();
     void windowEndsOnStopSignals();
+    void resultsThatDoNotReachStandardOutput_data();
+    void resultsThatDoNotReachStandardOutput();
 
   private:
     QTemporaryDir m_dir;
+    std::unique_ptr<FullDisk> m_disk;
 };
+
+void TestCli::initTestCase()
+{
+    m_disk = std::make_unique<FullDisk>(m_dir.filePath("disk"));
+    if (!m_disk->Mounted())
+        return;
+    QVERIFY(!WriteFile(m_dir, "disk/site.morvane", kEarlier).isEmpty() && m_disk->Fill());
+}
 
 void TestCli::readWriteAndReadBack()
 {
@@ -190,6 +218,13 @@ void TestCli::exitStatus_data()
     QTest::newRow("window without a display")
         << sim << QStringList{good} << 1 << "there is no display for the window"
         << "";
+    QTest::newRow("mistyped subcommand")
+        << sim << QStringList{"raed"} << 1
+        << "morvane-config: unknown subcommand 'raed'; the subcommands are read and write"
+        << "";
+    QTest::newRow("missing file to open, named as a file")
+        << sim << QStringList{"absent.morvane"} << 1 << "there is no display for the window"
+        << "";
     QTest::newRow("digits beyond 10") << sim << QStringList{"read", "--digits", "11"} << 1
                                       << "--digits takes a whole number from 1 to 10"
                                       << "";
@@ -201,6 +236,23 @@ void TestCli::exitStatus_data()
                                   << QStringList{"write", m_dir.filePath("none"), "--port", "DEV"}
                                   << 2 << "The file cannot be read"
                                   << "";
+    const QString pipe = m_dir.filePath("pipe.morvane");
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    QTest::newRow("-o onto a named pipe")
+        << sim << QStringList{"read", "--port", "DEV", "-o", pipe} << 2
+        << "Saving the configuration to " + pipe +
+               " ... ERROR\nUnable to save the configuration "
+               "to " +
+               pipe +
+               "\nThis is a named pipe (FIFO), not a regular file.\nAny file that was "
+               "there before is unchanged.\n"
+        << "";
+    const QString onFullDisk = m_dir.filePath("disk/site.morvane");
+    QTest::newRow("-o onto a full disk")
+        << sim << QStringList{"read", "--port", "DEV", "-o", onFullDisk} << 2
+        << "ERROR\nUnable to save the configuration to " + onFullDisk +
+               "\nNo space left on device.\n"
+        << "";
     QTest::newRow("port missing") << none << QStringList{"read", "--port", "/dev/morvane-none"} << 3
                                   << "Unable to open Com Port /dev/morvane-none at 9600 Baud"
                                   << "";
@@ -258,6 +310,8 @@ void TestCli::exitStatus()
     QFETCH(QString, errorText);
     QFETCH(QString, outputText);
 
+    if (!m_disk->Mounted() && arguments.join(' ').contains(m_dir.filePath("disk/")))
+        QSKIP(qPrintable("a full disk needs root to mount a small tmpfs: " + m_disk->Problem()));
     SimProcess sim;
     QString device;
     if (!switches.isEmpty()) {
@@ -265,13 +319,61 @@ void TestCli::exitStatus()
         QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
     }
     arguments.replaceInStrings(QRegularExpression("^DEV$"), device);
+    const QString saveTo = arguments.value(arguments.indexOf("-o") + 1);
+    const QString before = NodeAt(saveTo);
     const CliRun run = RunCli(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(QString(errorText).replace("DEV", device)), qPrintable(run.err));
     QCOMPARE(run.out, outputText);
-    // Usage and file problems are found before anything is sent.
-    if (exitCode == 1 || exitCode == 2)
+    // Usage and file problems are found before anything is sent, a file to save only after
+    // the read; what was there stays.
+    if (exitCode == 1 || (exitCode == 2 && !arguments.contains("-o")))
         QCOMPARE(sim.RequestCount(), 0);
+    if (exitCode != 0 && arguments.contains("-o"))
+        QCOMPARE(NodeAt(saveTo), before);
+}
+
+void TestCli::resultsThatDoNotReachStandardOutput_data()
+{
+    QTest::addColumn<QStringList>("switches"); // the controller's; none: no controller
+    QTest::addColumn<QStringList>("arguments");
+    // Empty: standard output closed. A new file on the full disk, as "> file" there makes.
+    QTest::addColumn<QString>("outputFile");
+
+    const QString good = WriteFile(m_dir, "result.morvane",
+                                   ConfigFileText({5, {2, 1, 0, 100, 500, 20, 1, 3, 0}}, {}));
+    const QStringList sim{"--registers", "2,1,0,100,500,20,1,3,0"};
+    const QStringList read{"read", "--port", "DEV"};
+    QTest::newRow("read to /dev/full") << sim << read << "/dev/full";
+    QTest::newRow("read with standard output closed") << sim << read << QString();
+    QTest::newRow("read into a full disk") << sim << read << m_dir.filePath("disk/results.txt");
+    QTest::newRow("differences to /dev/full")
+        << QStringList{"--registers", "2,1,0,100,500,20,1,3,0", "--disagree", "7=999"}
+        << QStringList{"write", good, "--port", "DEV", "--verify"} << "/dev/full";
+    QTest::newRow("help to /dev/full") << QStringList() << QStringList{"--help"} << "/dev/full";
+    QTest::newRow("version, standard output closed")
+        << QStringList() << QStringList{"--version"} << QString();
+}
+
+void TestCli::resultsThatDoNotReachStandardOutput()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, outputFile);
+    if (!m_disk->Mounted() && outputFile.startsWith(m_dir.filePath("disk/")))
+        QSKIP(qPrintable("a full disk needs root to mount a small tmpfs: " + m_disk->Problem()));
+    SimProcess sim;
+    if (!switches.isEmpty()) {
+        const QString device = sim.Start(switches);
+        QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+        arguments.replaceInStrings(QRegularExpression("^DEV$"), device);
+    }
+    const CliRun run = RunCli(arguments, 10000, {outputFile, outputFile.isEmpty()});
+
+    QCOMPARE(run.exitCode, 2);
+    const QString reason = outputFile.isEmpty() ? "Bad file descriptor" : "No space left on device";
+    QVERIFY2(run.err.endsWith("Unable to write to standard output\n" + reason + ".\n"),
+             qPrintable(run.err));
 }
 
 // "./ttyB" is a path from the working folder, not a port number; a bare "ttyB" is neither.

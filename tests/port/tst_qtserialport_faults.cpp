@@ -49,6 +49,8 @@ class TestQtSerialPortFaults : public QObject
     void secondOpenFindsThePortInUse();
     void permissionDeniedNamesTheGroup_data();
     void permissionDeniedNamesTheGroup();
+    void pathTheSystemCannotTakeIsToldInItsWords_data();
+    void pathTheSystemCannotTakeIsToldInItsWords();
     void hangUpClosesThePortOnceAndStaysIdle();
     void hangUpGivesOneMessage();
 };
@@ -226,6 +228,32 @@ void TestQtSerialPortFaults::hangUpGivesOneMessage()
                                                    " was lost (the device could not be read).")));
     QCOMPARE(host.status, std::string("ERROR"));
     QVERIFY(!host.WatchdogActive());
+}
+
+void TestQtSerialPortFaults::pathTheSystemCannotTakeIsToldInItsWords_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("100,000 characters") << "/dev/" + QString(100000, 'a') << "File name too long";
+    QTest::newRow("a name of 300 characters")
+        << "/dev/" + QString(300, 'a') << "File name too long";
+}
+
+// Not "no permission", which would send the technician to the administrator for nothing.
+void TestQtSerialPortFaults::pathTheSystemCannotTakeIsToldInItsWords()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, reason);
+    QtSerialPort port;
+    FakeWindowHost host;
+    OpenAsCommand(port, ResolvePort(device.toStdString()), host, HostPortSystem());
+
+    QVERIFY(!port.PortOpen());
+    QCOMPARE(port.LastFault(), PortFault::Other);
+    QCOMPARE(host.messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(host.messages[0].text),
+             "Unable to open Com Port " + device + " at 9600 Baud\r\n" + device +
+                 " could not be opened (" + reason + ").");
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialPortFaults)

@@ -1,10 +1,14 @@
 // Configuration files through the window: a bad file is refused by name and the window keeps
-// everything it showed; a save that cannot be made leaves no file and no half file; the
-// recent files remember what was opened and saved.
+// everything it showed; a save that cannot be made, by Save or by the line traffic window's
+// Save As, leaves the earlier file or node as it was and no half file; the recent files
+// remember what was opened and saved.
 
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/frmmain.h"
+#include "window/trafficwindow.h"
+
+#include "support/fulldisk.h"
 
 #include <QAction>
 #include <QFile>
@@ -14,7 +18,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace morvane;
+using namespace morvane::testing;
 
 namespace
 {
@@ -136,45 +143,93 @@ void TestConfigFiles::badFileIsRefusedByName()
 
 void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
 {
+    QTest::addColumn<QString>("through"); // "Save", or "line traffic" for its Save As
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("intoMissingFolder");
-    QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>(
+        "target"); // "earlier file", "missing folder", "named pipe", "full disk"
+    QTest::addColumn<QString>("problem"); // PATH: the file's path
+    const QString unchanged = "\r\nAny file that was there before is unchanged.";
     QTest::newRow("a value the write refuses")
-        << 5 << "70000" << false << "Param5 (Disp Delay): \"70000\" would be sent as 70000";
-    QTest::newRow("below -32768") << 3 << "-40000" << false << "is below -32768";
-    QTest::newRow("fractional Digits")
-        << 0 << "5.5" << false << "Digits: \"5.5\" is not a whole number from 1 to 10.";
-    QTest::newRow("folder missing") << 5 << "500" << true << "Unable to save the configuration to";
+        << "Save" << 5 << "70000"
+        << "earlier file"
+        << "Param5 (Disp Delay): \"70000\" would be sent as 70000";
+    QTest::newRow("below -32768") << "Save" << 3 << "-40000"
+                                  << "earlier file"
+                                  << "is below -32768";
+    QTest::newRow("fractional Digits") << "Save" << 0 << "5.5"
+                                       << "earlier file"
+                                       << "Digits: \"5.5\" is not a whole number from 1 to 10.";
+    QTest::newRow("folder missing") << "Save" << 5 << "500"
+                                    << "missing folder"
+                                    << "Unable to save the configuration to PATH\r\n";
+    QTest::newRow("named pipe") << "Save" << 5 << "500"
+                                << "named pipe"
+                                << "Unable to save the configuration to PATH\r\nThis is a named "
+                                   "pipe (FIFO), not a regular file." +
+                                       unchanged;
+    QTest::newRow("full disk") << "Save" << 5 << "500"
+                               << "full disk"
+                               << "Unable to save the configuration to PATH\r\nNo space left on "
+                                  "device." +
+                                      unchanged;
+    QTest::newRow("line traffic onto a named pipe")
+        << "line traffic" << 5 << "500"
+        << "named pipe"
+        << "Unable to save the line traffic to PATH\r\nThis is a named pipe (FIFO), not a "
+           "regular file." +
+               unchanged;
 }
 
 void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
 {
+    QFETCH(QString, through);
     QFETCH(int, field);
     QFETCH(QString, text);
-    QFETCH(bool, intoMissingFolder);
+    QFETCH(QString, target);
     QFETCH(QString, problem);
     const QByteArray earlier = "an earlier configuration";
-    const QString path =
-        intoMissingFolder ? m_dir->filePath("absent/site.morvane") : Write("site.morvane", earlier);
+    QString path = m_dir->filePath("site.morvane");
+    std::unique_ptr<FullDisk> disk;
+    if (target == "missing folder") {
+        path = m_dir->filePath("absent/site.morvane");
+    } else if (target == "named pipe") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else if (target == "full disk") {
+        disk = std::make_unique<FullDisk>(m_dir->filePath("disk"));
+        if (!disk->Mounted())
+            QSKIP(qPrintable("a full disk needs root to mount a small tmpfs (" + disk->Problem() +
+                             "); tst_wholefile holds it through the save's writer"));
+        path = disk->FilePath("site.morvane");
+        QVERIFY(Write("disk/site.morvane", earlier) == path && disk->Fill());
+    } else {
+        QCOMPARE(Write("site.morvane", earlier), path);
+    }
+    const QDir beside = QFileInfo(path).dir();
+    const qsizetype entries = beside.entryList(QDir::AllEntries | QDir::Hidden).size();
     m_window->Text1(field)->setText(text);
 
-    QVERIFY(!m_window->Files().SaveFile(path));
+    QVERIFY(through == "Save" ? !m_window->Files().SaveFile(path)
+                              : !m_window->ShowLineTraffic()->SaveFile(path));
 
     QCOMPARE(m_shown.size(), 1);
     QCOMPARE(m_shown[0].title, QString("Error"));
+    problem.replace("PATH", QDir::toNativeSeparators(path));
     QVERIFY2(m_shown[0].text.contains(problem), qPrintable(m_shown[0].text));
     QCOMPARE(m_window->Text2()->text(), QString("ERROR"));
     QFile file(path);
-    if (intoMissingFolder) {
+    if (target == "missing folder") {
         QVERIFY(!file.exists());
+    } else if (target == "named pipe") {
+        struct stat info = {};
+        QVERIFY(::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode));
     } else {
-        QVERIFY(m_shown[0].text.startsWith("The configuration was not saved.\r\n"));
+        if (target == "earlier file")
+            QVERIFY(m_shown[0].text.startsWith("The configuration was not saved.\r\n"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), earlier);
     }
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(),
-             intoMissingFolder ? 0 : 1); // no temporary file left beside it
+    QCOMPARE(beside.entryList(QDir::AllEntries | QDir::Hidden).size(), entries); // none left
 }
 
 void TestConfigFiles::recentFilesKeepTheLatestEight()
