@@ -77,14 +77,22 @@ QStringList WindowTexts(const FrmMain& w)
     return list;
 }
 
+QString Joined(const ConfigRegisters& registers)
+{
+    QStringList values;
+    for (std::uint16_t value : registers)
+        values << QString::number(value);
+    return values.join(',');
+}
+
 // What "Write To Controller" would send from the window now.
-ConfigRegisters WouldSend(FrmMain& w)
+QString WouldSend(FrmMain& w)
 {
     const auto values = w.Commands().FieldRegisterValues("");
     ConfigRegisters registers{};
     if (values)
         std::copy(values->begin(), values->end(), registers.begin());
-    return registers;
+    return Joined(registers);
 }
 
 // Register values near the places where the window corrects or reads differently.
@@ -290,7 +298,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
     row("timer duration at the top", 5, {2, 9, 65535, 32767, 500, 20, 1, 3, 0});
     row("timer duration read signed in another mode", 5, {2, 8, 40000, 1, 500, 20, 1, 3, 0});
     RandomFiles random(20261209);
-    for (int n = 1; n <= 150; ++n)
+    for (int n = 1; n <= 100; ++n)
         QTest::newRow(qPrintable(QString("random %1").arg(n)))
             << random.Digits() << random.Registers();
 }
@@ -305,7 +313,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays()
 
     QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
     QCOMPARE(WindowTexts(*m_window), Texts(rule.texts));
-    QCOMPARE(WouldSend(*m_window), rule.registers);
+    QCOMPARE(WouldSend(*m_window), Joined(rule.registers));
 
     FrmMain read;
     read.Text1(field::kDigits)->setText(QString::number(digits));
@@ -313,23 +321,28 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays()
     std::copy(registers.begin(), registers.end(), values.begin());
     read.Commands().ShowRegisterValues(values);
     QCOMPARE(WindowTexts(read), Texts(rule.texts));
-    QCOMPARE(WouldSend(read), rule.registers);
+    QCOMPARE(WouldSend(read), Joined(rule.registers));
     QVERIFY(m_shown.isEmpty());
 
     const ShownConfiguration again = ConfigurationAsShown(digits, rule.registers);
     QCOMPARE(Texts(again.texts), Texts(rule.texts));
-    QCOMPARE(again.registers, rule.registers);
+    QCOMPARE(Joined(again.registers), Joined(rule.registers));
 }
 
-// One window opening file after file: what it held before makes no difference to what it sends.
+// One window opening file after file, now and then after a 20 mA value typed far beyond any
+// register or one whose pair chases in the last digit: what it held before makes no difference
+// to what it sends.
 void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
 {
+    const QStringList typed{"1e16", "-1e300", "5.57489013671875"};
     RandomFiles random(7);
-    for (int n = 0; n < 1000; ++n) {
+    for (int n = 0; n < 300; ++n) {
+        if (n % 10 == 0)
+            m_window->Text1(field::kTwentyMa)->setText(typed[n / 10 % typed.size()]);
         const int digits = random.Digits();
         const ConfigRegisters registers = random.Registers();
         QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
-        QCOMPARE(WouldSend(*m_window), ConfigurationAsShown(digits, registers).registers);
+        QCOMPARE(WouldSend(*m_window), Joined(ConfigurationAsShown(digits, registers).registers));
     }
     QVERIFY(m_shown.isEmpty());
 }
