@@ -56,7 +56,8 @@ class TrafficDecoder
 
     // A request went out at `time`; what came before it is settled first.
     std::vector<TrafficFrame> Sent(double time, const std::vector<std::uint8_t>& bytes);
-    // One byte came in at `time`.
+    // One byte came in at `time`. The answer or refusal the receive takes comes out at once,
+    // after what came before it; other bytes wait until the line settles or the exchange ends.
     std::vector<TrafficFrame> Received(double time, std::uint8_t b);
     // Nothing came in until `time`: once the line has been silent for longer than the gap and
     // no frame is under way, what is pending is settled.
