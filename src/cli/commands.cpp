@@ -3,8 +3,8 @@
 #include "files/wholefile.h"
 #include "window/fields.h"
 #include "window/modetable.h"
-#include "window/registermap.h"
 #include "window/reports.h"
+#include "window/shownconfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -145,9 +145,14 @@ int RunRead(const Invocation& call)
     Configuration config;
     config.digits = call.digits;
     Step reading(ReadStepText(controller.Port()));
-    if (const int code = reading.Ended(controller.Read(config.registers)); code != kDone)
+    Registers unit{};
+    if (const int code = reading.Ended(controller.Read(unit)); code != kDone)
         return code;
-    const QByteArray text = ConfigFileText(config, NotesAfterRead(config.registers));
+    // Recorded as a window holds them after reading this unit, so that writing the file sends
+    // what the window would.
+    const ShownConfiguration shown = ConfigurationAsShown(config.digits, unit);
+    config.registers = shown.registers;
+    const QByteArray text = ConfigFileText(config, NotesAfterRead(shown));
     if (!call.file.isEmpty())
         return SaveConfiguration(call.file, text);
     return PrintResult(text.toStdString(), kDone);
@@ -183,7 +188,9 @@ int RunWrite(const Invocation& call)
     checking.Done();
 
     ControllerLink controller = LinkOf(call);
-    const Registers& written = file.config->registers;
+    // What the window sends after opening the file.
+    const Registers written =
+        ConfigurationAsShown(file.config->digits, file.config->registers).registers;
     Step writing(WriteStepText(controller.Port()));
     if (const int code = writing.Ended(controller.Write(written)); code != kDone)
         return code;
@@ -207,20 +214,14 @@ int RunSubcommand(const Invocation& call, int& argc, char* argv[])
 
 } // namespace
 
-ConfigNotes NotesAfterRead(const Registers& registers)
+ConfigNotes NotesAfterRead(const ShownConfiguration& shown)
 {
-    const int modeRegister = ModeRegisterOf(registers);
-    const int selected = ModeSelectedBy(modeRegister);
+    const int modeRegister = ModeRegisterOf(shown.registers);
     const auto captions = CaptionsAfterRead(modeRegister);
     ConfigNotes notes;
-    for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
-        const std::int32_t value = registers[std::size_t(f - field::kFirstRegisterField)];
-        // The mode field shows the mode selected, not the number read.
-        notes.fields.emplace_back(captions[std::size_t(f)],
-                                  f == field::kMode ? std::to_string(selected)
-                                                    : RegisterValueText(f, value, modeRegister));
-    }
-    notes.mode = ModeCaption(selected);
+    for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f)
+        notes.fields.emplace_back(captions[std::size_t(f)], shown.texts[std::size_t(f)]);
+    notes.mode = ModeCaption(ModeSelectedBy(modeRegister));
     notes.saved = QDateTime::currentDateTimeUtc();
     return notes;
 }

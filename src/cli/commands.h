@@ -5,6 +5,7 @@
 #include "cli/arguments.h"
 #include "cli/controllerlink.h"
 #include "configfile/configfile.h"
+#include "window/shownconfig.h"
 
 namespace morvane::cli
 {
@@ -19,8 +20,8 @@ void HoldClosedStandardStreams();
 // wrong usage without one. Returns the exit status.
 int Run(const Invocation& invocation, int& argc, char* argv[]);
 
-// What a window shows after reading these registers, for the reader of the file: the rows'
-// captions and texts, the selected mode's caption, and the time now.
-ConfigNotes NotesAfterRead(const Registers& registers);
+// What a window shows after reading a unit, for the reader of the file: the rows' captions
+// and texts, the selected mode's caption, and the time now.
+ConfigNotes NotesAfterRead(const ShownConfiguration& shown);
 
 } // namespace morvane::cli

@@ -15,9 +15,10 @@
 //     "saved": "2026-12-09T10:15:00Z"
 //   }
 //
-// Opening uses only "digits" and "registers", the nine wire values exactly as they would be
-// sent. "fields", "mode" and "saved" are there for people reading the file and are ignored,
-// whatever they hold, as are keys this version does not know.
+// Opening uses only "digits" and "registers", the nine wire values as they would be sent; a
+// value the window corrects on showing it (mode 0, Dec Place above Digits) means what the
+// window makes of it (ConfigurationAsShown). "fields", "mode" and "saved" are there for people
+// reading the file and are ignored, whatever they hold, as are keys this version does not know.
 
 #include "protocol/linkstate.h"
 #include "window/entrychecks.h"

@@ -1,12 +1,17 @@
 #pragma once
-// Reading the line after the fact: the bytes of each exchange cut into the frames the reply
-// framer makes of them, each with what it means for the request before it. The decoder runs
-// its own framer over its own copy of the link's records, with the request it saw go out as
-// LastRequest, so it sees what the receive sees without ever touching it.
+// Reading the line after the fact: the bytes of each exchange cut into frames, each with what
+// it means for the request before it. The decoder runs its own framer over its own copy of the
+// link's records, with the request it saw go out as LastRequest, so it finds the answer or
+// refusal exactly where the receive takes it without ever touching the receive. Everything
+// else waits until the line has settled, and then whole frames come first wherever they lie
+// (another slave's reply, the echo of the request, a reply the receive passed over): only the
+// bytes between them are called rejected.
 
 #include "protocol/linkstate.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace morvane
@@ -27,6 +32,8 @@ enum class TrafficMeaning {
     OtherSlave,        // a whole frame with a good CRC from another slave, passed over
     NotAnAnswer,       // a good frame of the slave asked that does not answer the request
     NoFrame,           // bytes the framer took into no frame
+    Echo,              // the request's own bytes coming back, as an adapter that echoes sends them
+    NotTaken,          // an answer or refusal (count, code) that the receive did not take
 };
 
 struct TrafficFrame {
@@ -49,9 +56,11 @@ class TrafficDecoder
 
     // A request went out at `time`; what came before it is settled first.
     std::vector<TrafficFrame> Sent(double time, const std::vector<std::uint8_t>& bytes);
-    // One byte came in at `time`.
+    // One byte came in at `time`. The answer or refusal the receive takes comes out at once,
+    // after what came before it; other bytes wait until the line settles or the exchange ends.
     std::vector<TrafficFrame> Received(double time, std::uint8_t b);
-    // Nothing came in until `time`: loose bytes older than the gap are settled.
+    // Nothing came in until `time`: once the line has been silent for longer than the gap and
+    // no frame is under way, what is pending is settled.
     std::vector<TrafficFrame> Quiet(double time);
     // The exchange is over: everything pending is settled, a frame begun but never finished
     // among it.
@@ -63,19 +72,30 @@ class TrafficDecoder
         double time;
     };
     using Run = std::vector<TimedByte>;
+    enum class ScanEnd { Whole, Broken, Unfinished };
+    struct Scan {
+        ScanEnd end;
+        std::size_t length; // of a whole frame
+    };
 
-    void SettleLoose(std::vector<TrafficFrame>& out);
-    void SettleQuietStretch(std::vector<TrafficFrame>& out, std::size_t begin, std::size_t end);
-    std::size_t OtherSlaveFrameAt(std::size_t from, std::size_t end);
-    TrafficFrame FrameOf(const Run& run, std::size_t begin, std::size_t end,
-                         TrafficMeaning meaning) const;
-    TrafficFrame CompletedFrame(bool crcGood) const;
+    void Settle(std::vector<TrafficFrame>& out, std::size_t end);
+    void SettleRejected(std::vector<TrafficFrame>& out, std::size_t begin, std::size_t end);
+    void SettleLoose(std::vector<TrafficFrame>& out, std::size_t begin, std::size_t end) const;
+    std::optional<TrafficFrame> WholeFrameAt(std::size_t from, std::size_t end);
+    Scan ScanFrame(std::size_t from, std::size_t end);
+    bool EchoAt(std::size_t from, std::size_t end, bool partly) const;
+    bool FrameUnderWay();
+    bool SomeFrameBegun();
+    TrafficFrame FrameOf(std::size_t begin, std::size_t end, TrafficMeaning meaning) const;
 
     std::int16_t m_expectedSlave;
-    LinkState m_link; // the framer's record, the CRC tables and LastRequest
-    LinkState m_scan; // a second framer that looks for other slaves' frames in loose bytes
-    Run m_loose;      // bytes the framer passed over, oldest first
-    Run m_frame;      // the frame the framer is assembling
+    LinkState m_link; // the receive's framer: its record, the CRC tables and LastRequest
+    LinkState m_scan; // a second framer that looks for frames among the pending bytes
+    std::vector<std::uint8_t> m_request; // the last request, to know its echo
+    bool m_taken = false;                // the receive has taken its answer or refusal
+    Run m_pending;                       // received and not yet settled, oldest first
+    // What FrameUnderWay found, until a byte comes or the pending bytes are settled.
+    std::optional<bool> m_underWay;
 };
 
 } // namespace morvane

@@ -94,6 +94,7 @@ void ConfigCommands::ReadFromController()
     // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
     // old 20 mA value.
     m_window.RecomputeFourMa();
+    KeepZeroMaRead(values);
     End(CommandDoneText(modbus::kReadHoldingRegisters));
 }
 
@@ -101,6 +102,24 @@ void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
 {
     FillFields(values);
     SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
+    m_window.RecomputeFourMa();
+    KeepZeroMaRead(values);
+}
+
+// The exchange that filling the 0 mA value runs uses the 20 mA value the window held before,
+// and one typed far beyond any register (1e16) rounds the value read away to 0. The value read
+// stays; with the 20 mA value read beside it the exchange keeps it.
+void ConfigCommands::KeepZeroMaRead(const RegisterValues& values)
+{
+    const auto valueOf = [&values](int f) {
+        return values[std::size_t(f - field::kFirstRegisterField)];
+    };
+    QLineEdit* zeroMa = m_window.Text1(field::kZeroMa);
+    if (RegisterWriteOfText(zeroMa->text().toStdString()).value == valueOf(field::kZeroMa))
+        return;
+    const std::string text =
+        RegisterValueText(field::kZeroMa, valueOf(field::kZeroMa), valueOf(field::kMode));
+    zeroMa->setText(QString::fromStdString(text));
     m_window.RecomputeFourMa();
 }
 

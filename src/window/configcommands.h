@@ -67,6 +67,7 @@ class ConfigCommands : public QObject
     void End(std::string_view words);
     RegisterValues ImageValues();
     void FillFields(const RegisterValues& values);
+    void KeepZeroMaRead(const RegisterValues& values);
     // Selects the type and mode of a mode register's value; returns the mode selected.
     int SelectControllerMode(std::int32_t modeRegister);
     RefusedField DescribeRefusal(int field, const std::string& text,

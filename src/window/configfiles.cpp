@@ -7,6 +7,7 @@
 #include "window/fields.h"
 #include "window/frmmain.h"
 #include "window/reports.h"
+#include "window/shownconfig.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -108,10 +109,13 @@ bool ConfigFiles::OpenFile(const QString& path)
                                       ConfigOpenFailureText(Native(path), file.problem));
         return false;
     }
+    // The registers as the file means them, which is what the command line's write sends.
+    const ShownConfiguration shown =
+        ConfigurationAsShown(file.config->digits, file.config->registers);
     // Digits first, so that Dec Place is held to the file's Digits, not to the old one.
     m_window.Text1(field::kDigits)->setText(QString::number(file.config->digits));
     ConfigCommands::RegisterValues values{};
-    std::copy(file.config->registers.begin(), file.config->registers.end(), values.begin());
+    std::copy(shown.registers.begin(), shown.registers.end(), values.begin());
     m_commands.ShowRegisterValues(values);
     m_current = path;
     Remember(path);

@@ -1,7 +1,8 @@
 #pragma once
 // Configuration files in the window: saving what the window holds, opening a file into it,
 // and the list of files opened or saved lately. A file holds the nine register values exactly
-// as "Write To Controller" would send them, so opening one is a read without the controller.
+// as "Write To Controller" would send them, so opening one is a read without the controller;
+// what it shows is what ConfigurationAsShown makes of the file.
 
 #include <QObject>
 #include <QString>

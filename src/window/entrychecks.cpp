@@ -1,6 +1,7 @@
 #include "window/entrychecks.h"
 
 #include "common/numbertext.h"
+#include "window/fields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,6 +14,10 @@ namespace
 {
 
 constexpr double kLargest = std::numeric_limits<double>::max();
+
+// Rounding in the fifteenth digit can make the 0 mA and 4 mA formulas chase each other for
+// ever; a settled exchange needs at most two rounds (four writes).
+constexpr int kMaxPairWrites = 6;
 
 // (to - from) / divisor without overflowing when the two lie near opposite ends of the
 // doubles; the division first costs a last bit, but only where the plain form would fail.
@@ -27,6 +32,11 @@ double FractionOfSpan(double from, double to, double divisor)
 double HeldFinite(double x)
 {
     return std::clamp(x, -kLargest, kLargest);
+}
+
+double Value(const EntryFields& fields, int index)
+{
+    return FieldValue(fields.Text(index));
 }
 
 } // namespace
@@ -76,6 +86,37 @@ std::string FourMaText(double zeroMa, double twentyMa)
 std::string ZeroMaText(double fourMa, double twentyMa)
 {
     return SignedNumberText(HeldFinite(fourMa - FractionOfSpan(fourMa, twentyMa, 4)));
+}
+
+void HoldDisplayFormatInRange(EntryFields& fields)
+{
+    using field::kDecPlace;
+    using field::kDigits;
+    if (Value(fields, kDigits) < kMinDigits)
+        fields.Write(kDigits, "1");
+    if (Value(fields, kDigits) > kMaxDigits)
+        fields.Write(kDigits, "10");
+    if (Value(fields, kDecPlace) < kMinDecPlace)
+        fields.Write(kDecPlace, "0");
+    if (Value(fields, kDecPlace) > kMaxDecPlace)
+        fields.Write(kDecPlace, "9");
+    if (!(Value(fields, kDigits) > Value(fields, kDecPlace)))
+        fields.Write(kDecPlace, DecPlaceLimitText(Value(fields, kDigits)));
+}
+
+void MilliampPair::Update(EntryFields& fields, int index)
+{
+    using field::kFourMa;
+    using field::kZeroMa;
+    if ((index != kZeroMa && index != kFourMa) || m_writeDepth >= kMaxPairWrites)
+        return;
+    const double twentyMa = Value(fields, field::kTwentyMa);
+    const bool fromZeroMa = index == kZeroMa;
+    const std::string text = fromZeroMa ? FourMaText(Value(fields, kZeroMa), twentyMa)
+                                        : ZeroMaText(Value(fields, kFourMa), twentyMa);
+    ++m_writeDepth;
+    fields.Write(fromZeroMa ? kFourMa : kZeroMa, text);
+    --m_writeDepth;
 }
 
 } // namespace morvane

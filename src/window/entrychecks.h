@@ -1,6 +1,7 @@
 #pragma once
-// The arithmetic behind the entry checks: the display range preview and the 0 mA / 4 mA
-// pair. Plain functions of the field values; the window reads and writes the fields.
+// The entry checks without widgets: the display range preview, the 0 mA / 4 mA arithmetic,
+// and the checks' steps over any set of entry fields, so that the window and a plain copy of
+// its fields correct a text in exactly the same way.
 
 #include <string>
 
@@ -31,5 +32,33 @@ std::string FourMaText(double zeroMa, double twentyMa);
 
 // The 0 mA value that puts `fourMa` a fifth of the way to the 20 mA value.
 std::string ZeroMaText(double fourMa, double twentyMa);
+
+// Text1(0) to Text1(10) as the checks see them. A write that changes a field's text runs the
+// checks for that field, nested, before it returns; a write of the text it holds runs nothing.
+class EntryFields
+{
+  public:
+    virtual std::string Text(int index) const = 0;
+    virtual void Write(int index, const std::string& text) = 0;
+
+  protected:
+    ~EntryFields() = default;
+};
+
+// Holds Digits to 1..10 and Dec Place to 0..9 and to no more than Digits. Each test reads the
+// fields afresh, since a correction re-enters the checks before the next test.
+void HoldDisplayFormatInRange(EntryFields& fields);
+
+// After a change of the 0 mA value (Text1(3)) or the 4 mA value (Text1(10)), writes the other
+// so that the 4 mA value lies a fifth of the way to the 20 mA value. One instance serves all
+// the nested runs of one set of fields: it counts the writes under way.
+class MilliampPair
+{
+  public:
+    void Update(EntryFields& fields, int index);
+
+  private:
+    int m_writeDepth = 0;
+};
 
 } // namespace morvane

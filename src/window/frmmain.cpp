@@ -19,16 +19,6 @@ namespace morvane
 namespace
 {
 
-using field::kDecPlace;
-using field::kDigits;
-using field::kFourMa;
-using field::kTwentyMa;
-using field::kZeroMa;
-
-// Rounding in the fifteenth digit can make the 0 mA and 4 mA formulas chase each other for
-// ever; a settled exchange needs at most two rounds (four writes).
-constexpr int kMaxPairWrites = 6;
-
 QString ToQString(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -38,6 +28,25 @@ template <typename Array> auto At(const Array& array, int index)
 {
     return array.at(static_cast<std::size_t>(index));
 }
+
+// The checks' view of the window's fields: a write is a setText, whose textChanged runs the
+// checks for that field before it returns.
+class WindowFields final : public EntryFields
+{
+  public:
+    explicit WindowFields(const FrmMain& window) : m_window(window) {}
+    std::string Text(int index) const override
+    {
+        return m_window.Text1(index)->text().toStdString();
+    }
+    void Write(int index, const std::string& text) override
+    {
+        m_window.Text1(index)->setText(ToQString(text));
+    }
+
+  private:
+    const FrmMain& m_window;
+};
 
 } // namespace
 
@@ -106,49 +115,23 @@ void FrmMain::WriteField(int index, const QString& text)
 
 void FrmMain::CheckParameterEntry(int index)
 {
-    HoldDisplayFormatInRange();
+    WindowFields fields(*this);
+    HoldDisplayFormatInRange(fields);
     ShowDisplayPreview();
-    UpdateMilliampPair(index);
-}
-
-// Each test reads the fields afresh: a correction re-enters the checks before the next test.
-void FrmMain::HoldDisplayFormatInRange()
-{
-    if (Value(kDigits) < kMinDigits)
-        WriteField(kDigits, "1");
-    if (Value(kDigits) > kMaxDigits)
-        WriteField(kDigits, "10");
-    if (Value(kDecPlace) < kMinDecPlace)
-        WriteField(kDecPlace, "0");
-    if (Value(kDecPlace) > kMaxDecPlace)
-        WriteField(kDecPlace, "9");
-    if (!(Value(kDigits) > Value(kDecPlace)))
-        WriteField(kDecPlace, ToQString(DecPlaceLimitText(Value(kDigits))));
+    m_milliampPair.Update(fields, index);
 }
 
 void FrmMain::ShowDisplayPreview()
 {
-    const DisplayRange range = DisplayPreview(Value(kDigits), Value(kDecPlace));
+    const DisplayRange range = DisplayPreview(Value(field::kDigits), Value(field::kDecPlace));
     m_label3->setText(ToQString(range.min));
     m_label4->setText(ToQString(range.max));
 }
 
-void FrmMain::UpdateMilliampPair(int index)
-{
-    if ((index != kZeroMa && index != kFourMa) || m_pairWriteDepth >= kMaxPairWrites)
-        return;
-    const double twentyMa = Value(kTwentyMa);
-    const bool fromZeroMa = index == kZeroMa;
-    const std::string text =
-        fromZeroMa ? FourMaText(Value(kZeroMa), twentyMa) : ZeroMaText(Value(kFourMa), twentyMa);
-    ++m_pairWriteDepth;
-    WriteField(fromZeroMa ? kFourMa : kZeroMa, ToQString(text));
-    --m_pairWriteDepth;
-}
-
 void FrmMain::RecomputeFourMa()
 {
-    UpdateMilliampPair(kZeroMa);
+    WindowFields fields(*this);
+    m_milliampPair.Update(fields, field::kZeroMa);
 }
 
 void FrmMain::SelectInputType(int type)
@@ -208,8 +191,8 @@ void FrmMain::SetRowEnabled(int row, bool enabled)
 
 void FrmMain::SetFourMaRowShown(bool shown)
 {
-    Label5(kFourMa)->setVisible(shown);
-    Text1(kFourMa)->setVisible(shown);
+    Label5(field::kFourMa)->setVisible(shown);
+    Text1(field::kFourMa)->setVisible(shown);
 }
 
 } // namespace morvane

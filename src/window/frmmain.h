@@ -4,6 +4,7 @@
 // Its handlers keep the rows in step with the chosen mode and the entries within what the
 // controller's display can show.
 
+#include "window/entrychecks.h"
 #include "window/fields.h"
 #include "window/modetable.h"
 
@@ -120,9 +121,7 @@ class FrmMain : public QMainWindow
     // The handlers' steps.
     double Value(int index) const;
     void WriteField(int index, const QString& text);
-    void HoldDisplayFormatInRange();
     void ShowDisplayPreview();
-    void UpdateMilliampPair(int index);
     void RunTypeBlock(int type);
     void ApplyModeRows(int mode);
     void SetRowEnabled(int row, bool enabled);
@@ -168,7 +167,7 @@ class FrmMain : public QMainWindow
 
     int m_inputType = 0;
     std::array<int, input::kTypeCount> m_modeByType{};
-    int m_pairWriteDepth = 0; // nested writes of the 0 mA / 4 mA exchange under way
+    MilliampPair m_milliampPair; // shared by the nested runs of the checks
 };
 
 } // namespace morvane

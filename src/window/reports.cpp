@@ -100,6 +100,21 @@ std::string WriteProblem(const RegisterWrite& write)
     }
 }
 
+std::string AnswerWords(int count)
+{
+    return "answer, " + std::to_string(count) + (count == 1 ? " register" : " registers");
+}
+
+// A reply the receive passed over says what it would have been.
+std::string NotTakenWords(const TrafficFrame& f)
+{
+    const int function = f.bytes.size() > 1 ? f.bytes[1] : 0;
+    const std::string reply = function >= modbus::kExceptionFlag          ? ExceptionWords(f.code)
+                              : function == modbus::kReadHoldingRegisters ? AnswerWords(f.count)
+                                                                          : "write acknowledged";
+    return reply + ", not taken";
+}
+
 } // namespace
 
 std::string OpenFailureAdvice(const OpenFailure& f, PortEntry entry)
@@ -305,7 +320,7 @@ std::string TrafficMeaningText(const TrafficFrame& f)
     case TrafficMeaning::OtherRequest:
         return "not a request of this program";
     case TrafficMeaning::ReadAnswer:
-        return "answer, " + std::to_string(f.count) + (f.count == 1 ? " register" : " registers");
+        return AnswerWords(f.count);
     case TrafficMeaning::WriteAcknowledged:
         return "write acknowledged";
     case TrafficMeaning::Exception:
@@ -316,6 +331,10 @@ std::string TrafficMeaningText(const TrafficFrame& f)
         return "from slave " + std::to_string(f.slave) + ", ignored";
     case TrafficMeaning::NotAnAnswer:
         return "does not answer the request";
+    case TrafficMeaning::Echo:
+        return "echo of the request";
+    case TrafficMeaning::NotTaken:
+        return NotTakenWords(f);
     case TrafficMeaning::NoFrame:
         break;
     }

@@ -1,14 +1,17 @@
 // "Read From Controller" and "Write To Controller" through the real window, over a
 // pseudo-terminal, against the virtual controller.
 
+#include "clirun.h"
 #include "commandfixture.h"
 
 #include "common/numbertext.h"
+#include "configfile/configfile.h"
 #include "port/stopsignals.h"
 #include "window/configfiles.h"
 #include "window/entrychecks.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMessageBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -32,6 +35,8 @@ class TestCommands : public QObject
     void unknownModeReadTwiceIsWrittenAsEleven();
     void timerDurationTravelsUnsigned();
     void configurationFileCarriesTheRegisters();
+    void commandLineSendsWhatTheWindowSends_data();
+    void commandLineSendsWhatTheWindowSends();
     void outOfRangeWriteSendsNothing_data();
     void outOfRangeWriteSendsNothing();
     void entryChecksRunOnFilledFields();
@@ -227,6 +232,80 @@ void TestCommands::configurationFileCarriesTheRegisters()
     QVERIFY(target.sim.WaitForRequests(1));
     QCOMPARE(target.sim.Requests().last(), "request fn=16 addr=2 count=9 values=" + held);
     QVERIFY(target.messages.isEmpty());
+}
+
+void TestCommands::commandLineSendsWhatTheWindowSends_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("sent"); // by the window after reading the unit
+    QTest::newRow("mode 0, Dec Place 9") << "9,0,0,100,500,20,1,3,0"
+                                         << "5,11,0,100,500,20,1,3,0";
+    QTest::newRow("mode 12") << "2,12,40000,100,500,20,1,3,0"
+                             << "2,11,40000,100,500,20,1,3,0";
+    QTest::newRow("mode 65535, Dec Place -1") << "65535,65535,3,65535,500,20,1,3,0"
+                                              << "0,11,3,65535,500,20,1,3,0";
+    QTest::newRow("0-20mA") << "4,2,3,65535,500,20,1,3,0"
+                            << "4,2,3,65535,500,20,1,3,0";
+}
+
+// The unit read and written by the command line, read and written back by the window, and the
+// command line's file and one that holds the unit's values as they are, each written by the
+// command line and opened in the window and written: every time the same request.
+void TestCommands::commandLineSendsWhatTheWindowSends()
+{
+    QFETCH(QString, unit);
+    QFETCH(QString, sent);
+    const QString written = "request fn=16 addr=2 count=9 values=" + sent;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("unit.morvane");
+    SimProcess held;
+    SimProcess target;
+    const QString heldDevice = held.Start({"--registers", unit});
+    const QString targetDevice = target.Start();
+    QVERIFY2(!heldDevice.isEmpty() && !targetDevice.isEmpty(),
+             qPrintable(held.ErrorText() + target.ErrorText()));
+
+    QCOMPARE(RunCli({"read", "--port", heldDevice, "-o", path}).exitCode, 0);
+    const ConfigFileResult file = ReadConfigFile(path);
+    QVERIFY2(file.config, file.problem.c_str());
+    QStringList recorded;
+    for (std::uint16_t value : file.config->registers)
+        recorded << QString::number(value);
+    QCOMPARE(recorded.join(','), sent);
+    QCOMPARE(RunCli({"write", path, "--port", targetDevice}).exitCode, 0);
+    QVERIFY(target.WaitForRequests(1));
+    QCOMPARE(target.Requests().last(), written);
+    // A file that holds the unit's values as they are, written by hand or by an older version.
+    Configuration asHeld{5, {}};
+    const QStringList values = unit.split(',');
+    for (int k = 0; k < 9; ++k)
+        asHeld.registers[std::size_t(k)] = std::uint16_t(values[k].toUInt());
+    const QString handMade = dir.filePath("hand.morvane");
+    QFile hand(handMade);
+    QVERIFY(hand.open(QIODevice::WriteOnly) && hand.write(ConfigFileText(asHeld, {})) > 0);
+    hand.close();
+    QCOMPARE(RunCli({"write", handMade, "--port", targetDevice}).exitCode, 0);
+    QVERIFY(target.WaitForRequests(2));
+    QCOMPARE(target.Requests().last(), written);
+
+    CommandFixture reader;
+    QVERIFY2(reader.StartSim({"--registers", unit}), qPrintable(reader.sim.ErrorText()));
+    reader.window.Command1()->click();
+    QCOMPARE(reader.Status(), QString("Read OK"));
+    reader.window.Command2()->click();
+    QCOMPARE(reader.Status(), QString("Read OK"));
+    QVERIFY(reader.sim.WaitForRequests(2));
+    QCOMPARE(reader.sim.Requests().last(), written);
+
+    CommandFixture opener;
+    QVERIFY2(opener.StartSim(), qPrintable(opener.sim.ErrorText()));
+    for (const QString& file : {path, handMade}) {
+        QVERIFY(opener.window.Files().OpenFile(file));
+        opener.window.Command2()->click();
+        QCOMPARE(opener.Status(), QString("Read OK"));
+        QVERIFY(opener.sim.WaitForRequests(file == path ? 1 : 2));
+        QCOMPARE(opener.sim.Requests().last(), written);
+    }
 }
 
 void TestCommands::outOfRangeWriteSendsNothing_data()

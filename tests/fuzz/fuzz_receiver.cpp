@@ -2,7 +2,8 @@
 // that follows a read or a write request. Nothing may crash, read out of bounds or hang,
 // and RegImage may change only when a frame that answers the request went over the line.
 // The traffic decoder, given the request and the bytes the receive took, must put each byte
-// in one row and find an answer or a refusal exactly where the receive found one.
+// in one row and find an answer or a refusal exactly where the receive found one, also when
+// every byte comes after a silence.
 //
 // Input: flags (bit 0: write, bit 1: start just before midnight), start time, register
 // count, then chunks of [length][clock step in 0.1 s, or 0xFF: the device goes][bytes].
@@ -146,16 +147,24 @@ Bytes TakenBytes(const std::string& echo)
     return taken;
 }
 
+// With `pausing`, each byte comes a second after the one before, and the decoder is told of
+// the silence before it: it may settle whatever it holds at any point.
 void CheckTraffic(const Script& script, const ReceiveResult& result, const Bytes& sent,
-                  const Bytes& taken)
+                  const Bytes& taken, bool pausing)
 {
     TrafficDecoder decoder(1);
     std::vector<TrafficFrame> rows = decoder.Sent(0, sent);
-    for (std::uint8_t b : taken)
-        for (TrafficFrame& row : decoder.Received(0, b))
+    const auto take = [&rows](std::vector<TrafficFrame> frames) {
+        for (TrafficFrame& row : frames)
             rows.push_back(std::move(row));
-    for (TrafficFrame& row : decoder.Finish())
-        rows.push_back(std::move(row));
+    };
+    double time = 0;
+    for (std::uint8_t b : taken) {
+        if (pausing)
+            take(decoder.Quiet(time += 1));
+        take(decoder.Received(time, b));
+    }
+    take(decoder.Finish());
 
     FUZZ_CHECK(!rows.empty() && rows[0].sent && rows[0].first == 3 &&
                rows[0].last == 2 + script.count);
@@ -228,6 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReceiveResult result = ModbusReceive(link, 1, flag);
     CheckOutcome(script, result, host, port, start, line, link.state);
     CheckImage(script, before, link.state, result, line);
-    CheckTraffic(script, result, port.sent, TakenBytes(host.rxEcho));
+    for (bool pausing : {false, true})
+        CheckTraffic(script, result, port.sent, TakenBytes(host.rxEcho), pausing);
     return 0;
 }

@@ -27,6 +27,11 @@ def chunk(data: bytes, step: int = 1) -> bytes:
 
 READ, WRITE, MIDNIGHT = 0, 1, 2
 NINE = 8  # count byte for nine registers
+# The requests for nine registers as the fuzzer sends them: slot n of RegImage holds n * 37.
+READ_NINE = crc(bytes.fromhex("010300020009"))
+WRITE_NINE = crc(bytes.fromhex("01100002000912") + b"".join((n * 37).to_bytes(2, "big") for n in range(3, 12)))
+# Slave 2's registers 2, 2, 262: the data's 01 06 starts a false frame of slave 1.
+OTHER_FALSE_FRAME = crc(bytes([2, 3, 18]) + b"".join(v.to_bytes(2, "big") for v in (2, 2, 262, 100, 500, 20, 1, 3, 0)))
 
 seeds = {
     "read_answered": bytes([READ, 10, NINE]) + chunk(read_reply(18)),
@@ -48,6 +53,13 @@ seeds = {
     "write_other_address": bytes([WRITE, 10, NINE]) + chunk(crc(bytes.fromhex("011000030009"))),
     "write_exception": bytes([WRITE, 10, NINE]) + chunk(crc(bytes([1, 0x90, 4]))),
     "write_read_reply": bytes([WRITE, 10, NINE]) + chunk(read_reply(18)),
+    "read_other_slave_false_frame": bytes([READ, 10, NINE]) + chunk(OTHER_FALSE_FRAME[:6]) + chunk(OTHER_FALSE_FRAME[6:])
+    + chunk(read_reply(18)),
+    "read_echo_then_answer": bytes([READ, 10, NINE]) + chunk(READ_NINE + read_reply(18)),
+    "read_two_answers": bytes([READ, 10, NINE]) + chunk(read_reply(18) + read_reply(18)),
+    "read_answer_hidden_by_false_frame": bytes([READ, 10, NINE]) + chunk(bytes([1, 3, 5]) + read_reply(18)),
+    "write_echo_then_answer": bytes([WRITE, 10, NINE]) + chunk(WRITE_NINE) + chunk(crc(bytes.fromhex("011000020009"))),
+    "write_exception_of_read": bytes([WRITE, 10, NINE]) + chunk(crc(bytes([1, 0x83, 2]))),
     "noise": bytes([READ, 200, 77]) + bytes(range(256)) + bytes(range(255, -1, -1)),
 }
 

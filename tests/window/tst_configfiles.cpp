@@ -1,11 +1,13 @@
 // Configuration files through the window: a bad file is refused by name and the window keeps
 // everything it showed; a save that cannot be made, by Save or by the line traffic window's
 // Save As, leaves the earlier file or node as it was and no half file; the recent files
-// remember what was opened and saved.
+// remember what was opened and saved; an opened file holds and sends what
+// ConfigurationAsShown says it means.
 
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/frmmain.h"
+#include "window/shownconfig.h"
 #include "window/trafficwindow.h"
 
 #include "support/fulldisk.h"
@@ -18,10 +20,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <random>
 #include <sys/stat.h>
 
 using namespace morvane;
 using namespace morvane::testing;
+
+Q_DECLARE_METATYPE(morvane::ConfigRegisters)
 
 namespace
 {
@@ -53,6 +58,81 @@ QByteArray ValidFile(const QByteArray& registers, const QByteArray& digits = "5"
 const QByteArray kNine = "\"3\": 2, \"4\": 9, \"5\": 40000, \"6\": 100, \"7\": 500, \"8\": 20, "
                          "\"9\": 1, \"10\": 3, \"11\": 0";
 
+QByteArray FileOf(int digits, const ConfigRegisters& registers)
+{
+    QByteArray nine;
+    for (int k = 0; k < 9; ++k)
+        nine += (k ? ", \"" : "\"") + QByteArray::number(3 + k) +
+                "\": " + QByteArray::number(registers[std::size_t(k)]);
+    return ValidFile(nine, QByteArray::number(digits));
+}
+
+QStringList Texts(const std::array<std::string, field::kCount>& texts)
+{
+    QStringList list;
+    for (const std::string& text : texts)
+        list << QString::fromStdString(text);
+    return list;
+}
+
+QStringList WindowTexts(const FrmMain& w)
+{
+    QStringList list;
+    for (int i = 0; i < field::kCount; ++i)
+        list << w.Text1(i)->text();
+    return list;
+}
+
+QString Joined(const ConfigRegisters& registers)
+{
+    QStringList values;
+    for (std::uint16_t value : registers)
+        values << QString::number(value);
+    return values.join(',');
+}
+
+// What "Write To Controller" would send from the window now.
+QString WouldSend(FrmMain& w)
+{
+    const auto values = w.Commands().FieldRegisterValues("");
+    ConfigRegisters registers{};
+    if (values)
+        std::copy(values->begin(), values->end(), registers.begin());
+    return Joined(registers);
+}
+
+// Register values near the places where the window corrects or reads differently.
+class RandomFiles
+{
+  public:
+    explicit RandomFiles(unsigned seed) : m_rng(seed) {}
+    int Digits() { return int(1 + m_rng() % 10); }
+    ConfigRegisters Registers()
+    {
+        ConfigRegisters registers{};
+        for (std::uint16_t& value : registers)
+            value = Value();
+        return registers;
+    }
+
+  private:
+    std::uint16_t Value()
+    {
+        const auto near = [this](int base) { return std::uint16_t(base + int(m_rng() % 13)); };
+        switch (m_rng() % 4) {
+        case 0:
+            return near(0); // the modes, Dec Place, small values
+        case 1:
+            return near(65523); // -13 to -1
+        case 2:
+            return near(32762); // the turn of the signed reading
+        default:
+            return std::uint16_t(m_rng());
+        }
+    }
+    std::mt19937 m_rng;
+};
+
 } // namespace
 
 class TestConfigFiles : public QObject
@@ -66,6 +146,9 @@ class TestConfigFiles : public QObject
     void saveThatCannotBeMadeLeavesNoFile_data();
     void saveThatCannotBeMadeLeavesNoFile();
     void recentFilesKeepTheLatestEight();
+    void openedFileMeansWhatTheRuleSays_data();
+    void openedFileMeansWhatTheRuleSays();
+    void filesOpenedInTurnSendWhatTheRuleSays();
 
   private:
     QString Write(const QString& name, const QByteArray& content);
@@ -247,6 +330,75 @@ void TestConfigFiles::recentFilesKeepTheLatestEight()
     QVERIFY(first && first->isVisible());
     QCOMPARE(first->data().toString(), saved[0]);
     QVERIFY(!later.findChild<QAction*>("actionRecent_7")->text().isEmpty());
+}
+
+void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
+{
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<ConfigRegisters>("registers");
+    const auto row = [](const char* name, int digits, ConfigRegisters registers) {
+        QTest::newRow(name) << digits << registers;
+    };
+    row("mode 0, Dec Place 9", 5, {9, 0, 0, 100, 500, 20, 1, 3, 0});
+    row("mode 12", 5, {2, 12, 40000, 100, 500, 20, 1, 3, 0});
+    row("mode 65535", 7, {2, 65535, 3, 65535, 500, 20, 1, 3, 0});
+    row("Dec Place 9 with Digits 5", 5, {9, 1, 0, 100, 500, 20, 1, 3, 0});
+    row("Dec Place -1", 5, {65535, 1, 0, 100, 500, 20, 1, 3, 0});
+    row("Dec Place 10 with Digits 10", 10, {10, 1, 0, 100, 500, 20, 1, 3, 0});
+    row("Digits 1, Dec Place 1", 1, {1, 2, 0, 100, 500, 20, 1, 3, 0});
+    row("4 mA value with a fraction", 5, {2, 2, 1, 2, 500, 20, 1, 3, 0});
+    row("0 mA value rounds back", 5, {2, 2, 3, 65535, 500, 20, 1, 3, 0});
+    row("0 mA value below the 20 mA value", 5, {2, 2, 65535, 32768, 500, 20, 1, 3, 0});
+    row("timer duration at the top", 5, {2, 9, 65535, 32767, 500, 20, 1, 3, 0});
+    row("timer duration read signed in another mode", 5, {2, 8, 40000, 1, 500, 20, 1, 3, 0});
+    RandomFiles random(20261209);
+    for (int n = 1; n <= 100; ++n)
+        QTest::newRow(qPrintable(QString("random %1").arg(n)))
+            << random.Digits() << random.Registers();
+}
+
+// A new window that opens the file, and one that shows the same values as a read does, hold
+// the texts of the rule and would send its registers; the rule changes nothing it has made.
+void TestConfigFiles::openedFileMeansWhatTheRuleSays()
+{
+    QFETCH(int, digits);
+    QFETCH(ConfigRegisters, registers);
+    const ShownConfiguration rule = ConfigurationAsShown(digits, registers);
+
+    QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
+    QCOMPARE(WindowTexts(*m_window), Texts(rule.texts));
+    QCOMPARE(WouldSend(*m_window), Joined(rule.registers));
+
+    FrmMain read;
+    read.Text1(field::kDigits)->setText(QString::number(digits));
+    ConfigCommands::RegisterValues values{};
+    std::copy(registers.begin(), registers.end(), values.begin());
+    read.Commands().ShowRegisterValues(values);
+    QCOMPARE(WindowTexts(read), Texts(rule.texts));
+    QCOMPARE(WouldSend(read), Joined(rule.registers));
+    QVERIFY(m_shown.isEmpty());
+
+    const ShownConfiguration again = ConfigurationAsShown(digits, rule.registers);
+    QCOMPARE(Texts(again.texts), Texts(rule.texts));
+    QCOMPARE(Joined(again.registers), Joined(rule.registers));
+}
+
+// One window opening file after file, now and then after a 20 mA value typed far beyond any
+// register or one whose pair chases in the last digit: what it held before makes no difference
+// to what it sends.
+void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
+{
+    const QStringList typed{"1e16", "-1e300", "5.57489013671875"};
+    RandomFiles random(7);
+    for (int n = 0; n < 300; ++n) {
+        if (n % 10 == 0)
+            m_window->Text1(field::kTwentyMa)->setText(typed[n / 10 % typed.size()]);
+        const int digits = random.Digits();
+        const ConfigRegisters registers = random.Registers();
+        QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
+        QCOMPARE(WouldSend(*m_window), Joined(ConfigurationAsShown(digits, registers).registers));
+    }
+    QVERIFY(m_shown.isEmpty());
 }
 
 QTEST_MAIN(TestConfigFiles)

@@ -117,6 +117,39 @@ void TestTrafficRows::rowsOfAnExchange_data()
     QTest::newRow("a frame begun and never finished")
         << QByteArray(kRead) << QStringList{"0:010312000200"}
         << QStringList{read, "01 03 12 00 02 00: no frame"};
+    // Registers 2, 2, 262: the data's 01 06 starts a false frame of slave 1.
+    const QByteArray slave2("020312000200020106006401f40014000100030000fe26");
+    const QString slave2Row = "02 03 12 00 02 00 02 01 06 00 64 01 F4 00 14 00 01 00 03 00 00 "
+                              "FE 26: from slave 2, ignored";
+    QTest::newRow("another slave whose data starts a false frame")
+        << QByteArray(kRead) << QStringList{"0:" + slave2} << QStringList{read, slave2Row};
+    QTest::newRow("another slave's reply cut by a silence")
+        << QByteArray(kRead) << QStringList{"0:" + slave2.left(12), "50:" + slave2.mid(12)}
+        << QStringList{read, slave2Row};
+    QTest::newRow("echo of a read, then the answer")
+        << QByteArray(kRead) << QStringList{"0:" + QByteArray(kRead) + answer}
+        << QStringList{read, "01 03 00 02 00 09 24 0C: echo of the request", kAnswerRow};
+    QTest::newRow("echo of a write, then the acknowledgement")
+        << QByteArray(kWrite) << QStringList{"0:" + QByteArray(kWrite), "30:011000020009a1cf"}
+        << QStringList{"sent: write request, registers 3 to 11 of slave 1",
+                       "01 10 00 02 00 09 12 00 02 00 01 00 00 00 64 01 F4 00 14 00 01 00 03 "
+                       "00 00 58 24: echo of the request",
+                       "01 10 00 02 00 09 A1 CF: write acknowledged"};
+    QTest::newRow("exception to a read after a write")
+        << QByteArray(kWrite) << QStringList{"0:018302c0f1"}
+        << QStringList{"sent: write request, registers 3 to 11 of slave 1",
+                       "01 83 02 C0 F1: does not answer the request"};
+    QTest::newRow("a second answer in the same burst")
+        << QByteArray(kRead) << QStringList{"0:" + answer + answer}
+        << QStringList{read, kAnswerRow, QString(kAnswerRow) + ", not taken"};
+    QTest::newRow("a refusal after the answer")
+        << QByteArray(kRead) << QStringList{"0:" + answer + "018302c0f1"}
+        << QStringList{read, kAnswerRow,
+                       "01 83 02 C0 F1: exception 2 (illegal data address), not taken"};
+    // 01 03 05 asks for ten bytes, and the receive's framer takes the answer's first seven.
+    QTest::newRow("an answer hidden by a false frame")
+        << QByteArray(kRead) << QStringList{"0:010305" + answer}
+        << QStringList{read, "01 03 05: no frame", QString(kAnswerRow) + ", not taken"};
 }
 
 void TestTrafficRows::rowsOfAnExchange()
@@ -129,6 +162,7 @@ void TestTrafficRows::rowsOfAnExchange()
     Take(made, decoder.Sent(kNoon, Bytes(request)));
     for (const QString& burst : bursts) {
         const double time = kNoon + burst.section(':', 0, 0).toInt() / 1000.0;
+        Take(made, decoder.Quiet(time)); // the line was silent until the burst came
         for (std::uint8_t b : Bytes(burst.section(':', 1).toLatin1()))
             Take(made, decoder.Received(time, b));
         Take(made, decoder.Quiet(time)); // the wait looks at an empty port after each burst
