@@ -111,10 +111,12 @@ void ConfigCommands::WriteToController()
     BusyScope busy(*this);
     // Checked before anything is stored or sent: a value that does not fit a register would
     // reach the controller wrapped into another one.
-    const auto values = FieldRegisterValues(kNothingWritten);
+    WriteRefusal refusal = WriteRefusal::None;
+    const auto values = FieldRegisterValues(kNothingWritten, &refusal);
     if (!values) {
         m_host.SetStatus(status::kError);
-        End(traffic::kNothingSent);
+        End(refusal == WriteRefusal::NotANumber ? traffic::kNothingSentNotANumber
+                                                : traffic::kNothingSent);
         return;
     }
     m_host.SetStatus(status::kWriteSent);
@@ -230,7 +232,7 @@ int ConfigCommands::SelectControllerMode(std::int32_t modeRegister)
 }
 
 std::optional<ConfigCommands::RegisterValues>
-ConfigCommands::FieldRegisterValues(std::string_view nothingDone)
+ConfigCommands::FieldRegisterValues(std::string_view nothingDone, WriteRefusal* refusal)
 {
     RegisterValues values{};
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
@@ -242,6 +244,8 @@ ConfigCommands::FieldRegisterValues(std::string_view nothingDone)
         }
         m_host.ShowMessage(kErrorTitle,
                            WriteRefusalText(nothingDone, DescribeRefusal(f, text, write)));
+        if (refusal)
+            *refusal = write.refusal;
         return std::nullopt;
     }
     return values;

@@ -143,6 +143,10 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
     QTest::newRow("a value the write refuses")
         << 5 << "70000" << false << "Param5 (Disp Delay): \"70000\" would be sent as 70000";
     QTest::newRow("below -32768") << 3 << "-40000" << false << "is below -32768";
+    QTest::newRow("not a number") << 5 << "5OO" << false
+                                  << "Param5 (Disp Delay): \"5OO\" is not a number.";
+    QTest::newRow("Digits not a number")
+        << 0 << "5x" << false << "Digits: \"5x\" is not a whole number from 1 to 10.";
     QTest::newRow("fractional Digits")
         << 0 << "5.5" << false << "Digits: \"5.5\" is not a whole number from 1 to 10.";
     QTest::newRow("folder missing") << 5 << "500" << true << "Unable to save the configuration to";
