@@ -2,6 +2,7 @@
 
 #include "common/numbertext.h"
 #include "dialogs/durationlimits.h"
+#include "dialogs/fieldtext.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -22,7 +23,7 @@ double ValueOf(const QLineEdit* field)
 void Write(QLineEdit* field, double value)
 {
     // Runs the field's own check again, nested, before the caller goes on.
-    field->setText(QString::fromStdString(PlainNumberText(value)));
+    WriteFieldText(field, QString::fromStdString(PlainNumberText(value)));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "window/configcommands.h"
 
+#include "dialogs/fieldtext.h"
 #include "port/portopening.h"
 #include "protocol/modbus.h"
 #include "protocol/requests.h"
@@ -214,7 +215,7 @@ void ConfigCommands::FillFields(const RegisterValues& values)
     };
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
         const std::string text = RegisterValueText(f, valueOf(f), valueOf(field::kMode));
-        m_window.Text1(f)->setText(QString::fromStdString(text));
+        WriteFieldText(m_window.Text1(f), QString::fromStdString(text));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "window/frmmain.h"
 
 #include "common/numbertext.h"
+#include "dialogs/fieldtext.h"
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/entrychecks.h"
@@ -101,7 +102,7 @@ double FrmMain::Value(int index) const
 
 void FrmMain::WriteField(int index, const QString& text)
 {
-    Text1(index)->setText(text);
+    WriteFieldText(Text1(index), text);
 }
 
 void FrmMain::CheckParameterEntry(int index)
