@@ -58,6 +58,7 @@ QLineEdit* Form4::AddField(const char* fieldName, const char* labelName, const c
     field->setObjectName(fieldName);
     field->setFixedWidth(field->fontMetrics().horizontalAdvance("000000000"));
     label->setBuddy(field);
+    field->setAccessibleName(QString(caption).remove(':').trimmed());
     auto* grid = static_cast<QGridLayout*>(layout());
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);

@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -31,18 +32,29 @@ std::string FieldCaption(const QLabel* label)
 }
 } // namespace
 
+// A disabled button passes its focus on, into the port field with its text selected, where
+// the next Space meant for the button would replace the port. The window holds the focus while
+// the command runs, and the button that started it has it back at the end, unless the user has
+// put it somewhere else meanwhile.
 class ConfigCommands::BusyScope
 {
   public:
     explicit BusyScope(ConfigCommands& c) : m_c(c)
     {
         m_c.m_busy = true;
+        QWidget* focus = m_c.m_window.focusWidget();
+        if (focus == m_c.m_window.Command1() || focus == m_c.m_window.Command2()) {
+            m_startedFrom = focus;
+            m_c.m_window.setFocus(Qt::OtherFocusReason);
+        }
         SetButtonsEnabled(false);
         emit m_c.busyChanged(true);
     }
     ~BusyScope()
     {
         SetButtonsEnabled(true);
+        if (m_startedFrom && m_c.m_window.focusWidget() == &m_c.m_window)
+            m_startedFrom->setFocus(Qt::OtherFocusReason);
         m_c.m_busy = false;
         emit m_c.busyChanged(false);
     }
@@ -56,6 +68,7 @@ class ConfigCommands::BusyScope
         m_c.m_window.Command2()->setEnabled(enabled);
     }
     ConfigCommands& m_c;
+    QPointer<QWidget> m_startedFrom;
 };
 
 ConfigCommands::ConfigCommands(FrmMain& window, SerialPort& port)

@@ -94,6 +94,8 @@ class FrmMain : public QMainWindow
   signals:
     // A pointer click into the enabled field Text1(index); reaching it by keyboard is not one.
     void fieldClicked(int index);
+    // Alt+Down or F4 in the field Text1(index): the keyboard's way to ask for its chooser.
+    void chooserKeyPressed(int index);
 
   private:
     // Building the elements (frmmain_build.cpp).
@@ -123,6 +125,9 @@ class FrmMain : public QMainWindow
     void RunTypeBlock(int type);
     void ApplyModeRows(int mode);
     void SetRowEnabled(int row, bool enabled);
+    // The row's caption, and its field's name for screen readers, which say the caption as
+    // shown without the colon.
+    void SetRowCaption(int row, const QString& caption);
     void SetFourMaRowShown(bool shown);
 
     QWidget* m_client = nullptr;

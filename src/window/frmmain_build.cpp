@@ -197,6 +197,10 @@ void FrmMain::BuildParameterRows(QGroupBox* frame)
         m_text1[i] = Place(
             new ClickableField(ToQString(field::kRows[i].designText), frame), Indexed("Text1", row),
             fourMa ? TwipsRect(3720, 1080, 735, 285) : TwipsRect(2040, RowTop(row), 735, 285));
+        m_label5[i]->setBuddy(m_text1[i]);
+        SetRowCaption(row, m_label5[i]->text());
+        if (field::IsRegisterField(row))
+            m_text1[i]->setAccessibleDescription(m_label6[i]->text());
     }
 }
 
@@ -226,10 +230,17 @@ void FrmMain::BuildCommandArea(QGroupBox* frame)
                        TwipsRect(3120, 1680, 975, 495));
     m_command2 = Place(new WrappingButton("Write To Controller", frame), "Command2",
                        TwipsRect(4200, 1680, 975, 495));
-    Place(new QLabel("COM Port: ", frame), "Label8", TwipsRect(3240, 2280, 975, 285));
+    m_command1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));
+    m_command2->setShortcut(QKeySequence(Qt::ALT | Qt::Key_W));
+    auto* portCaption =
+        Place(new QLabel("COM Port: ", frame), "Label8", TwipsRect(3240, 2280, 975, 285));
     m_txtCom0 = Place(new QLineEdit("1", frame), "txtCom_0", TwipsRect(4200, 2280, 855, 285));
+    // Screen readers name a field by its caption; without one they take the frame's title.
+    portCaption->setBuddy(m_txtCom0);
+    m_txtCom0->setAccessibleName("COM Port");
     m_text2 = Place(new QLineEdit("Status", frame), "Text2", TwipsRect(3240, 2520, 1815, 285));
     m_text2->setReadOnly(true);
+    m_text2->setAccessibleName("Status");
     m_txtRX = Place(new QLineEdit("Text2", frame), "txtRX", TwipsRect(2760, 2760, 975, 285));
     m_txtTX = Place(new QLineEdit("Text3", frame), "txtTX", TwipsRect(3960, 2760, 1335, 285));
     m_txtRX->setReadOnly(true);
