@@ -87,6 +87,8 @@ class FrmMain : public QMainWindow
   protected:
     // Closing the window abandons a command that waits for the controller.
     void closeEvent(QCloseEvent* event) override;
+    // The desktop's colours changed: the captions keep reading on them.
+    void changeEvent(QEvent* event) override;
     // A configuration file dropped on the window opens.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -108,6 +110,9 @@ class FrmMain : public QMainWindow
     void BuildCommandArea(QGroupBox* frame);
     void ApplyDesignState();
     void ConnectHandlers();
+    // A design rectangle in twips, in pixels at the window's scale.
+    QRect Rect(int left, int top, int width, int height) const;
+    void ShowDesktopColours();
     // The menu bar (frmmain_menus.cpp).
     void BuildMenus();
     void ShowRecentFiles();
@@ -168,6 +173,8 @@ class FrmMain : public QMainWindow
     std::unique_ptr<ConfigCommands> m_commands;
     std::unique_ptr<ConfigFiles> m_files;
 
+    // How much larger than drawn the layout and its texts are, for a large desktop font.
+    double m_scale = 1.0;
     int m_inputType = 0;
     std::array<int, input::kTypeCount> m_modeByType{};
     int m_pairWriteDepth = 0; // nested writes of the 0 mA / 4 mA exchange under way
