@@ -20,8 +20,8 @@ inline int TwipsToPixels(int twips, double scale = 1.0)
 
 inline QRect TwipsRect(int left, int top, int width, int height, double scale = 1.0)
 {
-    return QRect(TwipsToPixels(left, scale), TwipsToPixels(top, scale),
-                 TwipsToPixels(width, scale), TwipsToPixels(height, scale));
+    return QRect(TwipsToPixels(left, scale), TwipsToPixels(top, scale), TwipsToPixels(width, scale),
+                 TwipsToPixels(height, scale));
 }
 
 } // namespace morvane

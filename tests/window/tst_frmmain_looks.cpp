@@ -227,20 +227,23 @@ void TestFrmMainLooks::darkDesktopStaysLegible()
 void TestFrmMainLooks::largeFontCutsNothing_data()
 {
     QTest::addColumn<int>("mode");
-    for (int m = 1; m <= 11; ++m)
-        QTest::addRow("mode %d", m) << m;
+    QTest::addColumn<double>("points");
+    for (double points : {10.5, 14.0, 20.0})
+        for (int m = 1; m <= 11; ++m)
+            QTest::addRow("%g pt, mode %d", points, m) << m << points;
 }
 
-// A 14-point desktop font makes the window's texts and layout 14/9 as large as drawn.
+// A desktop font of 14 points makes the window's texts and layout 14/9 as large as drawn.
 void TestFrmMainLooks::largeFontCutsNothing()
 {
     QFETCH(int, mode);
+    QFETCH(double, points);
     QFont large = QApplication::font();
-    large.setPointSizeF(14);
+    large.setPointSizeF(points);
     QApplication::setFont(large);
     FrmMain window;
     ShowScene(window, mode);
-    const double scale = 14.0 / 9.0;
+    const double scale = points / 9.0;
     QCOMPARE(window.ClientArea()->size(), QSize(int(5550 * scale / 15), int(5865 * scale / 15)));
     QCOMPARE(window.Text1(0)->font().pointSizeF(), 7.5 * scale);
     QCOMPARE(window.Label3()->font().pointSizeF(), 14.25 * scale);
