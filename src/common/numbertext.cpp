@@ -65,17 +65,25 @@ int DigitValue(char c, int radix)
     return (v >= 0 && v < radix) ? v : -1;
 }
 
-double ReadRadixInteger(Scanner& s, int radix)
-{
+// What was read of a text: the number, and whether it had digits where it needs them (in the
+// exponent too, when there is one).
+struct Reading {
     double value = 0;
+    bool hasDigits = false;
+};
+
+Reading ReadRadixInteger(Scanner& s, int radix)
+{
+    Reading r;
     for (int d = DigitValue(s.Peek(), radix); d >= 0; d = DigitValue(s.Peek(), radix)) {
-        value = std::min(value * radix + d, kLargest);
+        r.value = std::min(r.value * radix + d, kLargest);
+        r.hasDigits = true;
         s.Next();
     }
-    return value;
+    return r;
 }
 
-std::int64_t ReadExponent(Scanner& s)
+std::int64_t ReadExponent(Scanner& s, bool& hasDigits)
 {
     bool negative = false;
     if (s.Peek() == '+' || s.Peek() == '-') {
@@ -83,8 +91,11 @@ std::int64_t ReadExponent(Scanner& s)
         s.Next();
     }
     std::int64_t exponent = 0;
-    for (; s.Peek() >= '0' && s.Peek() <= '9'; s.Next())
+    hasDigits = false;
+    for (; s.Peek() >= '0' && s.Peek() <= '9'; s.Next()) {
         exponent = std::min<std::int64_t>(exponent * 10 + (s.Peek() - '0'), kExponentBand);
+        hasDigits = true;
+    }
     return negative ? -exponent : exponent;
 }
 
@@ -136,24 +147,50 @@ double DecimalToDouble(Decimal& d)
     return value;
 }
 
-double ReadDecimal(Scanner& s)
+Reading ReadDecimal(Scanner& s)
 {
     Decimal d;
     bool seenPoint = false;
+    bool mantissaDigits = false;
     for (;; s.Next()) {
         const char c = s.Peek();
-        if (c >= '0' && c <= '9')
+        if (c >= '0' && c <= '9') {
             AddDigit(d, c, seenPoint);
-        else if (c == '.' && !seenPoint)
+            mantissaDigits = true;
+        } else if (c == '.' && !seenPoint) {
             seenPoint = true;
-        else
+        } else {
             break;
+        }
     }
+    bool exponentDigits = true;
     if (const char e = Upper(s.Peek()); e == 'E' || e == 'D') {
         s.Next();
-        d.exponent = std::clamp(d.exponent + ReadExponent(s), -kExponentBand, kExponentBand);
+        d.exponent =
+            std::clamp(d.exponent + ReadExponent(s, exponentDigits), -kExponentBand, kExponentBand);
     }
-    return DecimalToDouble(d);
+    return {DecimalToDouble(d), mantissaDigits && exponentDigits};
+}
+
+Reading ReadFieldNumber(Scanner& s)
+{
+    if (s.Peek() == '&') {
+        s.Next();
+        const char radix = Upper(s.Peek());
+        if (radix != 'H' && radix != 'O')
+            return {};
+        s.Next();
+        return ReadRadixInteger(s, radix == 'H' ? 16 : 8);
+    }
+    bool negative = false;
+    if (s.Peek() == '+' || s.Peek() == '-') {
+        negative = s.Peek() == '-';
+        s.Next();
+    }
+    Reading r = ReadDecimal(s);
+    if (negative)
+        r.value = -r.value;
+    return r;
 }
 
 std::string FormatShortest(double x)
@@ -175,22 +212,13 @@ std::string FormatShortest(double x)
 double FieldValue(std::string_view text)
 {
     Scanner s(text);
-    if (s.Peek() == '&') {
-        s.Next();
-        const char radix = Upper(s.Peek());
-        if (radix == 'H' || radix == 'O') {
-            s.Next();
-            return ReadRadixInteger(s, radix == 'H' ? 16 : 8);
-        }
-        return 0;
-    }
-    bool negative = false;
-    if (s.Peek() == '+' || s.Peek() == '-') {
-        negative = s.Peek() == '-';
-        s.Next();
-    }
-    const double magnitude = ReadDecimal(s);
-    return negative ? -magnitude : magnitude;
+    return ReadFieldNumber(s).value;
+}
+
+bool IsOneNumber(std::string_view text)
+{
+    Scanner s(text);
+    return ReadFieldNumber(s).hasDigits && s.AtEnd();
 }
 
 std::string PlainNumberText(double x)

@@ -19,6 +19,11 @@ namespace morvane
 // largest finite double of its sign, and one too small to represent reads as zero.
 double FieldValue(std::string_view text);
 
+// Whether FieldValue reads the whole text as one number: blanks aside, nothing before or after
+// it, and digits where the number needs them ("-7", " 25", "1e3", "&H10"; not "5OO", "2,5", "",
+// "-", "4E"). A text that fails this still has a FieldValue, for the checks while typing.
+bool IsOneNumber(std::string_view text);
+
 // Shortest decimal text with at most 15 significant digits: "5", "-12.5", "0.25".
 // Magnitudes of 1E+15 and above, and below 1E-5, use an exponent ("1E+20", "2.5E-07").
 std::string PlainNumberText(double x);

@@ -1,5 +1,7 @@
 #include "dialogs/chooserdialog.h"
 
+#include "dialogs/fieldtext.h"
+
 namespace morvane
 {
 
@@ -32,7 +34,7 @@ void ChooserDialog::BringForward()
 void ChooserDialog::WriteTargetAndClose(const QString& text)
 {
     if (m_target)
-        m_target->setText(text);
+        WriteFieldText(m_target, text);
     accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/numbertext.h"
 #include "dialogs/durationlimits.h"
+#include "dialogs/fieldtext.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -22,7 +23,7 @@ double ValueOf(const QLineEdit* field)
 void Write(QLineEdit* field, double value)
 {
     // Runs the field's own check again, nested, before the caller goes on.
-    field->setText(QString::fromStdString(PlainNumberText(value)));
+    WriteFieldText(field, QString::fromStdString(PlainNumberText(value)));
 }
 
 } // namespace
@@ -57,6 +58,7 @@ QLineEdit* Form4::AddField(const char* fieldName, const char* labelName, const c
     field->setObjectName(fieldName);
     field->setFixedWidth(field->fontMetrics().horizontalAdvance("000000000"));
     label->setBuddy(field);
+    field->setAccessibleName(QString(caption).remove(':').trimmed());
     auto* grid = static_cast<QGridLayout*>(layout());
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);

@@ -1,5 +1,6 @@
 #include "window/configcommands.h"
 
+#include "dialogs/fieldtext.h"
 #include "port/portopening.h"
 #include "protocol/modbus.h"
 #include "protocol/requests.h"
@@ -10,6 +11,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -30,18 +32,29 @@ std::string FieldCaption(const QLabel* label)
 }
 } // namespace
 
+// A disabled button passes its focus on, into the port field with its text selected, where
+// the next Space meant for the button would replace the port. The window holds the focus while
+// the command runs, and the button that started it has it back at the end, unless the user has
+// put it somewhere else meanwhile.
 class ConfigCommands::BusyScope
 {
   public:
     explicit BusyScope(ConfigCommands& c) : m_c(c)
     {
         m_c.m_busy = true;
+        QWidget* focus = m_c.m_window.focusWidget();
+        if (focus == m_c.m_window.Command1() || focus == m_c.m_window.Command2()) {
+            m_startedFrom = focus;
+            m_c.m_window.setFocus(Qt::OtherFocusReason);
+        }
         SetButtonsEnabled(false);
         emit m_c.busyChanged(true);
     }
     ~BusyScope()
     {
         SetButtonsEnabled(true);
+        if (m_startedFrom && m_c.m_window.focusWidget() == &m_c.m_window)
+            m_startedFrom->setFocus(Qt::OtherFocusReason);
         m_c.m_busy = false;
         emit m_c.busyChanged(false);
     }
@@ -55,6 +68,7 @@ class ConfigCommands::BusyScope
         m_c.m_window.Command2()->setEnabled(enabled);
     }
     ConfigCommands& m_c;
+    QPointer<QWidget> m_startedFrom;
 };
 
 ConfigCommands::ConfigCommands(FrmMain& window, SerialPort& port)
@@ -130,10 +144,12 @@ void ConfigCommands::WriteToController()
     BusyScope busy(*this);
     // Checked before anything is stored or sent: a value that does not fit a register would
     // reach the controller wrapped into another one.
-    const auto values = FieldRegisterValues(kNothingWritten);
+    WriteRefusal refusal = WriteRefusal::None;
+    const auto values = FieldRegisterValues(kNothingWritten, &refusal);
     if (!values) {
         m_host.SetStatus(status::kError);
-        End(traffic::kNothingSent);
+        End(refusal == WriteRefusal::NotANumber ? traffic::kNothingSentNotANumber
+                                                : traffic::kNothingSent);
         return;
     }
     m_host.SetStatus(status::kWriteSent);
@@ -231,7 +247,7 @@ void ConfigCommands::FillFields(const RegisterValues& values)
     };
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
         const std::string text = RegisterValueText(f, valueOf(f), valueOf(field::kMode));
-        m_window.Text1(f)->setText(QString::fromStdString(text));
+        WriteFieldText(m_window.Text1(f), QString::fromStdString(text));
     }
 }
 
@@ -249,7 +265,7 @@ int ConfigCommands::SelectControllerMode(std::int32_t modeRegister)
 }
 
 std::optional<ConfigCommands::RegisterValues>
-ConfigCommands::FieldRegisterValues(std::string_view nothingDone)
+ConfigCommands::FieldRegisterValues(std::string_view nothingDone, WriteRefusal* refusal)
 {
     RegisterValues values{};
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
@@ -261,6 +277,8 @@ ConfigCommands::FieldRegisterValues(std::string_view nothingDone)
         }
         m_host.ShowMessage(kErrorTitle,
                            WriteRefusalText(nothingDone, DescribeRefusal(f, text, write)));
+        if (refusal)
+            *refusal = write.refusal;
         return std::nullopt;
     }
     return values;

@@ -41,8 +41,10 @@ class ConfigCommands : public QObject
 
     using RegisterValues = std::array<std::int32_t, ConfigRegisterCount>;
     // The nine register values the fields stand for, checked as a write checks them; nothing
-    // after an "Error" box that begins with nothingDone and names the field.
-    std::optional<RegisterValues> FieldRegisterValues(std::string_view nothingDone);
+    // after an "Error" box that begins with nothingDone and names the field (and why, in
+    // `refusal`, when given).
+    std::optional<RegisterValues> FieldRegisterValues(std::string_view nothingDone,
+                                                      WriteRefusal* refusal = nullptr);
     // Fills the fields from nine register values exactly as an answered read does: the texts,
     // the input type and mode, and the 4 mA value. Nothing is sent.
     void ShowRegisterValues(const RegisterValues& values);

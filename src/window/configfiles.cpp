@@ -47,7 +47,8 @@ std::string FileName(const QString& path)
 std::optional<int> DigitsOf(const QString& text)
 {
     const double digits = FieldValue(text.toStdString());
-    if (digits != std::floor(digits) || digits < kMinDigits || digits > kMaxDigits)
+    if (!IsOneNumber(text.toStdString()) || digits != std::floor(digits) || digits < kMinDigits ||
+        digits > kMaxDigits)
         return std::nullopt;
     return static_cast<int>(digits);
 }

@@ -52,6 +52,8 @@ void ConnectFieldDialogs(FrmMain& window)
 {
     QObject::connect(&window, &FrmMain::fieldClicked, &window,
                      [&window](int index) { OpenFieldDialog(window, index); });
+    QObject::connect(&window, &FrmMain::chooserKeyPressed, &window,
+                     [&window](int index) { OpenFieldDialog(window, index); });
 }
 
 } // namespace morvane

@@ -24,11 +24,12 @@ FieldChooser ChooserForField(int index, const ChooserModes& modes);
 // The selected states of Option2(8) to Option2(11), read now.
 ChooserModes SelectedChooserModes(const FrmMain& window);
 
-// Runs on a pointer click into Text1(index): shows the chooser that the field and the mode
-// call for, without blocking, set to write back into that same field.
+// Runs on a pointer click into Text1(index), or Alt+Down or F4 in it: shows the chooser that the
+// field and the mode call for, without blocking, set to write back into that same field.
 void OpenFieldDialog(FrmMain& window, int index);
 
-// Makes every pointer click into a field of the window run OpenFieldDialog.
+// Makes every pointer click into a field of the window, and Alt+Down or F4 in it, run
+// OpenFieldDialog.
 void ConnectFieldDialogs(FrmMain& window);
 
 } // namespace morvane

@@ -1,6 +1,7 @@
 #include "window/frmmain.h"
 
 #include "common/numbertext.h"
+#include "dialogs/fieldtext.h"
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/entrychecks.h"
@@ -47,6 +48,18 @@ class WindowFields final : public EntryFields
   private:
     const FrmMain& m_window;
 };
+
+// Qt makes the option of an exclusive group that last had the focus the group's only Tab stop;
+// when a type change disables that option, Tab reaches none of the group. The chosen option is
+// made the stop instead, whenever the choice changes.
+void MakeCheckedTheTabStop(const QButtonGroup* group)
+{
+    for (QAbstractButton* button : group->buttons()) {
+        const int policy = button->focusPolicy();
+        button->setFocusPolicy(
+            Qt::FocusPolicy(button->isChecked() ? policy | Qt::TabFocus : policy & ~Qt::TabFocus));
+    }
+}
 
 } // namespace
 
@@ -96,10 +109,19 @@ void FrmMain::ConnectHandlers()
         if (on)
             SelectInputMode(mode);
     });
+    for (QButtonGroup* group : {m_option1Group, m_option2Group}) {
+        connect(group, &QButtonGroup::idToggled, this, [group](int, bool on) {
+            if (on)
+                MakeCheckedTheTabStop(group);
+        });
+        MakeCheckedTheTabStop(group);
+    }
     for (int i = 0; i < field::kCount; ++i) {
         ClickableField* field = At(m_text1, i);
         connect(field, &QLineEdit::textChanged, this, [this, i] { CheckParameterEntry(i); });
         connect(field, &ClickableField::pressed, this, [this, i] { emit fieldClicked(i); });
+        connect(field, &ClickableField::chooserKeyPressed, this,
+                [this, i] { emit chooserKeyPressed(i); });
     }
 }
 
@@ -110,7 +132,7 @@ double FrmMain::Value(int index) const
 
 void FrmMain::WriteField(int index, const QString& text)
 {
-    Text1(index)->setText(text);
+    WriteFieldText(Text1(index), text);
 }
 
 void FrmMain::CheckParameterEntry(int index)
@@ -177,9 +199,18 @@ void FrmMain::ApplyModeRows(int mode)
     if (modeRow.fourMaShown)
         SetFourMaRowShown(true);
     if (modeRow.caption3)
-        Label5(field::kParameter1)->setText(ToQString(*modeRow.caption3));
+        SetRowCaption(field::kParameter1, ToQString(*modeRow.caption3));
     if (modeRow.caption4)
-        Label5(field::kParameter2)->setText(ToQString(*modeRow.caption4));
+        SetRowCaption(field::kParameter2, ToQString(*modeRow.caption4));
+}
+
+void FrmMain::SetRowCaption(int row, const QString& caption)
+{
+    Label5(row)->setText(caption);
+    QString name = caption.trimmed();
+    if (name.endsWith(':'))
+        name.chop(1);
+    Text1(row)->setAccessibleName(name);
 }
 
 void FrmMain::SetRowEnabled(int row, bool enabled)

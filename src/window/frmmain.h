@@ -91,6 +91,8 @@ class FrmMain : public QMainWindow
   protected:
     // Closing the window abandons a command that waits for the controller.
     void closeEvent(QCloseEvent* event) override;
+    // The desktop's colours changed: the captions keep reading on them.
+    void changeEvent(QEvent* event) override;
     // A configuration file dropped on the window opens.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -98,6 +100,8 @@ class FrmMain : public QMainWindow
   signals:
     // A pointer click into the enabled field Text1(index); reaching it by keyboard is not one.
     void fieldClicked(int index);
+    // Alt+Down or F4 in the field Text1(index): the keyboard's way to ask for its chooser.
+    void chooserKeyPressed(int index);
 
   private:
     // Building the elements (frmmain_build.cpp).
@@ -110,6 +114,9 @@ class FrmMain : public QMainWindow
     void BuildCommandArea(QGroupBox* frame);
     void ApplyDesignState();
     void ConnectHandlers();
+    // A design rectangle in twips, in pixels at the window's scale.
+    QRect Rect(int left, int top, int width, int height) const;
+    void ShowDesktopColours();
     // The menu bar (frmmain_menus.cpp).
     void BuildMenus();
     void ShowRecentFiles();
@@ -125,6 +132,9 @@ class FrmMain : public QMainWindow
     void RunTypeBlock(int type);
     void ApplyModeRows(int mode);
     void SetRowEnabled(int row, bool enabled);
+    // The row's caption, and its field's name for screen readers, which say the caption as
+    // shown without the colon.
+    void SetRowCaption(int row, const QString& caption);
     void SetFourMaRowShown(bool shown);
 
     QWidget* m_client = nullptr;
@@ -165,6 +175,8 @@ class FrmMain : public QMainWindow
     std::unique_ptr<ConfigCommands> m_commands;
     std::unique_ptr<ConfigFiles> m_files;
 
+    // How much larger than drawn the layout and its texts are, for a large desktop font.
+    double m_scale = 1.0;
     int m_inputType = 0;
     std::array<int, input::kTypeCount> m_modeByType{};
     MilliampPair m_milliampPair; // shared by the nested runs of the checks

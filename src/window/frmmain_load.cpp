@@ -76,6 +76,14 @@ void FrmMain::CloseForStop()
     QApplication::closeAllWindows();
 }
 
+void FrmMain::changeEvent(QEvent* event)
+{
+    // The window's own palette is the desktop's: a change of it is a change of the desktop's.
+    if (event->type() == QEvent::PaletteChange && m_client)
+        ShowDesktopColours();
+    QMainWindow::changeEvent(event);
+}
+
 // Made when first asked for; the rows are kept all along.
 TrafficWindow* FrmMain::ShowLineTraffic()
 {

@@ -59,6 +59,29 @@ QIcon ChevronIcon(const QWidget* field)
     return QIcon(pixmap);
 }
 
+// Draws the chevron again when the field's colours change, a dark desktop's for a light one.
+class ChevronFollowsColours : public QObject
+{
+  public:
+    ChevronFollowsColours(QLineEdit* field, QAction* action)
+        : QObject(action), m_field(field), m_action(action)
+    {
+        field->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::PaletteChange)
+            m_action->setIcon(ChevronIcon(m_field));
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QLineEdit* m_field;
+    QAction* m_action;
+};
+
 void FillList(QListWidget* list, const PortSystem& system)
 {
     const std::vector<PortListEntry> entries = PortListEntries(system);
@@ -127,6 +150,7 @@ void AttachPortList(QLineEdit* field, std::shared_ptr<const PortSystem> system)
     action->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
     action->setShortcutContext(Qt::WidgetShortcut);
     field->addAction(action, QLineEdit::TrailingPosition);
+    new ChevronFollowsColours(field, action);
     QObject::connect(action, &QAction::triggered, field,
                      [field, system] { ShowPortList(field, *system); });
 }

@@ -25,6 +25,10 @@ std::optional<std::int32_t> FieldRegisterValue(std::string_view text)
 
 RegisterWrite RegisterWriteOfText(std::string_view text)
 {
+    // The entry checks read "5OO" as 5 while the user types; sent, it would put 5 into the
+    // controller while the window shows something else.
+    if (!IsOneNumber(text))
+        return {0, WriteRefusal::NotANumber};
     // A number below -32768 plus 65536 lands on a positive value that some other text means:
     // "-40000" would reach the controller as 25536.
     if (RoundHalfEven(FieldValue(text)) < -32768)

@@ -31,6 +31,7 @@ constexpr bool FitsRegister(std::int32_t value)
 // Why a field's text cannot be written to the controller.
 enum class WriteRefusal {
     None,
+    NotANumber, // more than one number, or none: "5OO", "2,5", "12abc", ""
     AboveRange, // its register value lies above 65535 ("70000", "-0.25")
     BelowRange, // its number lies below -32768: its complement would be another positive value
     Beyond32Bits,
@@ -42,7 +43,8 @@ struct RegisterWrite {
 };
 
 // The register value a field's text is written as, or why it cannot be: a number from -32768
-// to -1 travels as its 16-bit complement, 0 to 65535 unchanged, anything else is refused.
+// to -1 travels as its 16-bit complement, 0 to 65535 unchanged, anything else is refused, and
+// so is a text that is not one number as a whole.
 RegisterWrite RegisterWriteOfText(std::string_view text);
 
 } // namespace morvane

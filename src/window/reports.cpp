@@ -90,6 +90,8 @@ std::string OpenFailureReason(const OpenFailure& f)
 std::string WriteProblem(const RegisterWrite& write)
 {
     switch (write.refusal) {
+    case WriteRefusal::NotANumber:
+        return "is not a number.";
     case WriteRefusal::AboveRange:
         return "would be sent as " + std::to_string(write.value) +
                ", which one register cannot hold (0 to 65535).";

@@ -103,6 +103,8 @@ namespace traffic
 inline constexpr std::string_view kSent = "sent";
 inline constexpr std::string_view kReceived = "received";
 inline constexpr std::string_view kNothingSent = "ERROR: nothing sent, a field is out of range";
+inline constexpr std::string_view kNothingSentNotANumber =
+    "ERROR: nothing sent, a field is not a number";
 inline constexpr std::string_view kAbandoned = "ERROR: stopped, the window was closed";
 } // namespace traffic
 std::string TrafficMeaningText(const TrafficFrame& frame);

@@ -1,5 +1,6 @@
 #include "window/windowhost.h"
 
+#include <QAccessible>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -26,8 +27,15 @@ WindowHost::WindowHost(QWidget* window, QLineEdit* status, QLineEdit* txEcho, QL
 
 void WindowHost::SetStatus(std::string_view text)
 {
-    if (m_status)
-        m_status->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    if (!m_status)
+        return;
+    const QString status = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    m_status->setText(status);
+    // A screen reader speaks a text change only in the field that has the focus; a change of
+    // value is announced wherever it happens (a notification on Windows), and the outcome of
+    // a command is worth hearing, even when it is the same as the last one.
+    QAccessibleValueChangeEvent announcement(m_status, status);
+    QAccessible::updateAccessibility(&announcement);
 }
 
 void WindowHost::ClearEchoes()
@@ -76,6 +84,9 @@ void WindowHost::ShowMessage(std::string_view titleText, const std::string& text
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::Ok, m_window);
     box.button(QMessageBox::Ok)->setIcon(QIcon()); // some styles decorate OK with a tick
+    // Some platforms draw no title on a message box; a screen reader still names it by it.
+    box.setAccessibleName(box.windowTitle());
+    box.setAccessibleDescription(box.text());
     box.exec();
 }
 

@@ -41,49 +41,56 @@ void TestNumberText::fieldValue_data()
 {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<double>("expected");
-    QTest::newRow("integer") << QByteArray("5") << 5.0;
-    QTest::newRow("negative decimal") << QByteArray("-12.5") << -12.5;
-    QTest::newRow("plus sign") << QByteArray("+7") << 7.0;
-    QTest::newRow("point first") << QByteArray(".25") << 0.25;
-    QTest::newRow("blanks anywhere") << QByteArray("  1 2 . 5x") << 12.5;
-    QTest::newRow("tabs and line feeds") << QByteArray("\t-\n3\t4") << -34.0;
-    QTest::newRow("carriage return stops") << QByteArray("1\r2") << 1.0;
-    QTest::newRow("second point stops") << QByteArray("1.2.3") << 1.2;
-    QTest::newRow("trailing unit") << QByteArray("7 kg") << 7.0;
-    QTest::newRow("exponent E") << QByteArray("1E3") << 1000.0;
-    QTest::newRow("exponent D") << QByteArray("1D3") << 1000.0;
-    QTest::newRow("lower-case exponent") << QByteArray("2.5e-2") << 0.025;
-    QTest::newRow("exponent with blanks") << QByteArray("1 E - 2") << 0.01;
-    QTest::newRow("exponent without digits") << QByteArray("4E") << 4.0;
-    QTest::newRow("exponent sign without digits") << QByteArray("4E+") << 4.0;
-    QTest::newRow("hexadecimal") << QByteArray("&HFFFF") << 65535.0;
-    QTest::newRow("hexadecimal lower case") << QByteArray("&hff") << 255.0;
-    QTest::newRow("hexadecimal stops at non-digit") << QByteArray("&H1G") << 1.0;
-    QTest::newRow("octal") << QByteArray("&O17") << 15.0;
-    QTest::newRow("octal stops at 8") << QByteArray("&O18") << 1.0;
-    QTest::newRow("ampersand alone") << QByteArray("&") << 0.0;
-    QTest::newRow("ampersand other letter") << QByteArray("&X12") << 0.0;
-    QTest::newRow("empty") << QByteArray("") << 0.0;
-    QTest::newRow("blanks only") << QByteArray("   ") << 0.0;
-    QTest::newRow("letters") << QByteArray("abc") << 0.0;
-    QTest::newRow("lone minus") << QByteArray("-") << 0.0;
-    QTest::newRow("lone point") << QByteArray(".") << 0.0;
-    QTest::newRow("comma is no point") << QByteArray("1,5") << 1.0;
-    QTest::newRow("leading zeros") << QByteArray("000123.4500") << 123.45;
-    QTest::newRow("tiny") << QByteArray("1e-300") << 1e-300;
-    QTest::newRow("below the smallest double") << QByteArray("1e-400") << 0.0;
-    QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << DBL_MAX;
-    QTest::newRow("inf is not a number") << QByteArray("inf") << 0.0;
-    QTest::newRow("nan is not a number") << QByteArray("nan") << 0.0;
-    QTest::newRow("hex float is not read") << QByteArray("0x1p3") << 0.0;
-    QTest::newRow("non-ASCII stops") << QByteArray("3\xc2\xb0") << 3.0;
+    QTest::addColumn<bool>("oneNumber"); // nothing before or after the number, blanks aside
+    QTest::newRow("integer") << QByteArray("5") << 5.0 << true;
+    QTest::newRow("negative decimal") << QByteArray("-12.5") << -12.5 << true;
+    QTest::newRow("plus sign") << QByteArray("+7") << 7.0 << true;
+    QTest::newRow("point first") << QByteArray(".25") << 0.25 << true;
+    QTest::newRow("blanks anywhere") << QByteArray("  1 2 . 5x") << 12.5 << false;
+    QTest::newRow("tabs and line feeds") << QByteArray("\t-\n3\t4") << -34.0 << true;
+    QTest::newRow("carriage return stops") << QByteArray("1\r2") << 1.0 << false;
+    QTest::newRow("second point stops") << QByteArray("1.2.3") << 1.2 << false;
+    QTest::newRow("trailing unit") << QByteArray("7 kg") << 7.0 << false;
+    QTest::newRow("exponent E") << QByteArray("1E3") << 1000.0 << true;
+    QTest::newRow("exponent D") << QByteArray("1D3") << 1000.0 << true;
+    QTest::newRow("lower-case exponent") << QByteArray("2.5e-2") << 0.025 << true;
+    QTest::newRow("exponent with blanks") << QByteArray("1 E - 2") << 0.01 << true;
+    QTest::newRow("exponent without digits") << QByteArray("4E") << 4.0 << false;
+    QTest::newRow("exponent sign without digits") << QByteArray("4E+") << 4.0 << false;
+    QTest::newRow("hexadecimal") << QByteArray("&HFFFF") << 65535.0 << true;
+    QTest::newRow("hexadecimal lower case") << QByteArray("&hff") << 255.0 << true;
+    QTest::newRow("hexadecimal stops at non-digit") << QByteArray("&H1G") << 1.0 << false;
+    QTest::newRow("octal") << QByteArray("&O17") << 15.0 << true;
+    QTest::newRow("octal stops at 8") << QByteArray("&O18") << 1.0 << false;
+    QTest::newRow("ampersand alone") << QByteArray("&") << 0.0 << false;
+    QTest::newRow("ampersand other letter") << QByteArray("&X12") << 0.0 << false;
+    QTest::newRow("empty") << QByteArray("") << 0.0 << false;
+    QTest::newRow("blanks only") << QByteArray("   ") << 0.0 << false;
+    QTest::newRow("letters") << QByteArray("abc") << 0.0 << false;
+    QTest::newRow("lone minus") << QByteArray("-") << 0.0 << false;
+    QTest::newRow("lone point") << QByteArray(".") << 0.0 << false;
+    QTest::newRow("comma is no point") << QByteArray("1,5") << 1.0 << false;
+    QTest::newRow("leading zeros") << QByteArray("000123.4500") << 123.45 << true;
+    QTest::newRow("tiny") << QByteArray("1e-300") << 1e-300 << true;
+    QTest::newRow("below the smallest double") << QByteArray("1e-400") << 0.0 << true;
+    QTest::newRow("largest double") << QByteArray("1.7976931348623157e308") << DBL_MAX << true;
+    QTest::newRow("inf is not a number") << QByteArray("inf") << 0.0 << false;
+    QTest::newRow("nan is not a number") << QByteArray("nan") << 0.0 << false;
+    QTest::newRow("hex float is not read") << QByteArray("0x1p3") << 0.0 << false;
+    QTest::newRow("point last") << QByteArray("5.") << 5.0 << true;
+    QTest::newRow("hexadecimal without digits") << QByteArray("&H") << 0.0 << false;
+    QTest::newRow("sign before ampersand") << QByteArray("-&H10") << 0.0 << false;
+    QTest::newRow("letters after digits") << QByteArray("5OO") << 5.0 << false;
+    QTest::newRow("non-ASCII stops") << QByteArray("3\xc2\xb0") << 3.0 << false;
 }
 
 void TestNumberText::fieldValue()
 {
     QFETCH(QByteArray, text);
     QFETCH(double, expected);
+    QFETCH(bool, oneNumber);
     QCOMPARE(FieldValue(text.toStdString()), expected);
+    QCOMPARE(IsOneNumber(text.toStdString()), oneNumber);
 }
 
 void TestNumberText::fieldValueNeverLeavesTheFiniteRange_data()

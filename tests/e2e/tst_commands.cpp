@@ -37,8 +37,8 @@ class TestCommands : public QObject
     void configurationFileCarriesTheRegisters();
     void commandLineSendsWhatTheWindowSends_data();
     void commandLineSendsWhatTheWindowSends();
-    void outOfRangeWriteSendsNothing_data();
-    void outOfRangeWriteSendsNothing();
+    void refusedWriteSendsNothing_data();
+    void refusedWriteSendsNothing();
     void entryChecksRunOnFilledFields();
     void controllerFailuresKeepTheWindow_data();
     void controllerFailuresKeepTheWindow();
@@ -153,9 +153,10 @@ void TestCommands::writeThenReadGivesBackTheValues_data()
         << QStringList{"2", "1", "-5", "-32768", "-1", "20", "1", "3", "0"}
         << "2,1,65531,32768,65535,20,1,3,0"
         << QStringList{"2", "1", "-5", "-32768", "-1", "20", "1", "3", "0"};
-    QTest::newRow("half to even, units ignored")
-        << QStringList{"2", "1", "12.5", "13.5", "7 kg", "", "&H10", "3", "0"}
-        << "2,1,12,14,7,0,16,3,0" << QStringList{"2", "1", " 12", "14", "7", "0", "16", "3", "0"};
+    QTest::newRow("half to even, blanks and other notations")
+        << QStringList{"2", "1", "12.5", "13.5", " 7 ", "1e3", "&H10", "3", "0"}
+        << "2,1,12,14,7,1000,16,3,0"
+        << QStringList{"2", "1", " 12", "14", "7", "1000", "16", "3", "0"};
     QTest::newRow("largest register value")
         << QStringList{"2", "1", "65535", "32767", "500", "20", "1", "3", "0"}
         << "2,1,65535,32767,500,20,1,3,0"
@@ -308,7 +309,7 @@ void TestCommands::commandLineSendsWhatTheWindowSends()
     }
 }
 
-void TestCommands::outOfRangeWriteSendsNothing_data()
+void TestCommands::refusedWriteSendsNothing_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
@@ -332,9 +333,16 @@ void TestCommands::outOfRangeWriteSendsNothing_data()
     QTest::newRow("typed, then greyed out by the mode")
         << 4 << "70000"
         << "would be sent as 70000" << 2 << unused.arg("ASCII").arg(4).arg("0-5V");
+    // The entry checks read these as the number they begin with; the write does not.
+    const QString notANumber = "is not a number.";
+    QTest::newRow("5OO") << 5 << "5OO" << notANumber << -1 << "";
+    QTest::newRow("12abc") << 4 << "12abc" << notANumber << -1 << "";
+    QTest::newRow("decimal comma") << 1 << "2,5" << notANumber << -1 << "";
+    QTest::newRow("emptied, unused row")
+        << 9 << "" << notANumber << -1 << unused.arg("0-5V").arg(9).arg("ASCII");
 }
 
-void TestCommands::outOfRangeWriteSendsNothing()
+void TestCommands::refusedWriteSendsNothing()
 {
     QFETCH(int, field);
     QFETCH(QString, text);
@@ -358,7 +366,8 @@ void TestCommands::outOfRangeWriteSendsNothing()
     const QStringList lines = f.messages[0].text.split("\r\n");
     QVERIFY2(lines.value(1).startsWith(row + ": \"" + text + "\" " + problem),
              qPrintable(f.messages[0].text));
-    QVERIFY(lines.value(1).endsWith("(0 to 65535)."));
+    const bool notANumber = problem.startsWith("is not a number");
+    QVERIFY(lines.value(1).endsWith(notANumber ? "is not a number." : "(0 to 65535)."));
     QCOMPARE(lines.size(), note.isEmpty() ? 3 : 4);
     if (!note.isEmpty())
         QCOMPARE(lines[2], note);
@@ -368,7 +377,9 @@ void TestCommands::outOfRangeWriteSendsNothing()
     QTest::qWait(200);
     QCOMPARE(f.sim.RequestCount(), 0);
     QCOMPARE(f.window.Text1(field)->text(), text);
-    QCOMPARE(f.TrafficRows(), QStringList{" : ERROR: nothing sent, a field is out of range"});
+    QCOMPARE(f.TrafficRows(),
+             QStringList{notANumber ? " : ERROR: nothing sent, a field is not a number"
+                                    : " : ERROR: nothing sent, a field is out of range"});
 }
 
 void TestCommands::entryChecksRunOnFilledFields()

@@ -240,6 +240,12 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
     QTest::newRow("below -32768") << "Save" << 3 << "-40000"
                                   << "earlier file"
                                   << "is below -32768";
+    QTest::newRow("not a number") << "Save" << 5 << "5OO"
+                                  << "earlier file"
+                                  << "Param5 (Disp Delay): \"5OO\" is not a number.";
+    QTest::newRow("Digits not a number") << "Save" << 0 << "5x"
+                                         << "earlier file"
+                                         << "Digits: \"5x\" is not a whole number from 1 to 10.";
     QTest::newRow("fractional Digits") << "Save" << 0 << "5.5"
                                        << "earlier file"
                                        << "Digits: \"5.5\" is not a whole number from 1 to 10.";

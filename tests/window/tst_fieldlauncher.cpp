@@ -142,15 +142,19 @@ void TestFieldLauncher::clickOpensTheRightChooser_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("index");
-    for (int mode = mode::kFirst; mode <= mode::kLast; ++mode)
-        for (int index : {0, 1, 3, 4, 5, 7, 8, 9})
-            QTest::addRow("mode %d, field %d", mode, index) << mode << index;
+    QTest::addColumn<QString>("gesture"); // a pointer click, or the keys that stand for one
+    for (const char* gesture : {"click", "Alt+Down", "F4"})
+        for (int mode = mode::kFirst; mode <= mode::kLast; ++mode)
+            for (int index : {0, 1, 3, 4, 5, 7, 8, 9})
+                QTest::addRow("%s, mode %d, field %d", gesture, mode, index)
+                    << mode << index << QString(gesture);
 }
 
 void TestFieldLauncher::clickOpensTheRightChooser()
 {
     QFETCH(int, mode);
     QFETCH(int, index);
+    QFETCH(QString, gesture);
     SelectMode(*m_window, mode);
     QVERIFY(m_window->Option2(mode)->isChecked());
     QLineEdit* field = m_window->Text1(index);
@@ -158,7 +162,17 @@ void TestFieldLauncher::clickOpensTheRightChooser()
     if (expected != FieldChooser::None)
         QVERIFY2(field->isEnabled(), "a field with a chooser is open in its modes");
 
-    Click(field);
+    if (gesture == "click") {
+        Click(field);
+    } else {
+        const QString before = field->text();
+        field->setFocus(Qt::TabFocusReason);
+        if (gesture == "F4")
+            QTest::keyClick(field, Qt::Key_F4);
+        else
+            QTest::keyClick(field, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(field->text(), before);
+    }
     const QList<ChooserDialog*> open = OpenChoosers();
     if (expected == FieldChooser::None) {
         QVERIFY(open.isEmpty());

@@ -27,6 +27,9 @@ class TestFrmMainChecks : public QObject
     void twentyMaAloneRecomputesNothing();
     void exchangeEnds_data();
     void exchangeEnds();
+    void typingLandsWhereTyped_data();
+    void typingLandsWhereTyped();
+    void rewritingTheSameTextKeepsTheSelection();
 
   private:
     // Every text change of the fields, each logged when its handling has ended: Qt calls the
@@ -228,6 +231,115 @@ void TestFrmMainChecks::exchangeEnds()
     if (scale < 1e300) // beyond it the values are held at the largest double
         QVERIFY2(std::fabs(v4 - (v0 + (v20 - v0) / 5)) <= 1e-13 * scale,
                  qPrintable(m_window->Text1(3)->text() + " " + m_window->Text1(10)->text()));
+}
+
+namespace
+{
+
+// A field's text with its caret as '|', or a selection as '[...]' with the caret at its end.
+struct Edit {
+    QString text;
+    int caret = 0;
+    int selectionStart = -1;
+};
+
+Edit Parse(const QString& marked)
+{
+    Edit edit;
+    edit.text = marked;
+    edit.selectionStart = int(edit.text.indexOf('['));
+    if (edit.selectionStart >= 0)
+        edit.text.remove(edit.selectionStart, 1);
+    edit.caret = int(edit.text.indexOf(edit.selectionStart >= 0 ? ']' : '|'));
+    edit.text.remove(edit.caret, 1);
+    return edit;
+}
+
+QString Marked(const QLineEdit* field)
+{
+    QString text = field->text();
+    text.insert(field->cursorPosition(), '|');
+    return text;
+}
+
+} // namespace
+
+void TestFrmMainChecks::typingLandsWhereTyped_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("before"); // the caret as '|', a selection as '[...]'
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("after");
+    // The 0 mA / 4 mA exchange writes the field back after every key.
+    QTest::newRow("into the 0 mA value") << 3 << " 2|5.5"
+                                         << "07"
+                                         << " 207|5.5";
+    QTest::newRow("the exchange adds the sign column") << 3 << "2|5.5"
+                                                       << "0"
+                                                       << " 20|5.5";
+    QTest::newRow("a minus takes the sign column") << 3 << " |25.5"
+                                                   << "-"
+                                                   << "-|25.5";
+    QTest::newRow("replacing the whole value") << 3 << "[ 25.5]"
+                                               << "7"
+                                               << " 7|";
+    QTest::newRow("into the 4 mA value") << 10 << "2|0"
+                                         << "5"
+                                         << "25|0";
+    QTest::newRow("into the 20 mA value") << 4 << "1|00"
+                                          << "5"
+                                          << "15|00";
+    // Corrections of the display format.
+    QTest::newRow("Digits held to 10") << 0 << "|5"
+                                       << "1"
+                                       << "1|0";
+    QTest::newRow("Digits held to 10, typed at the end") << 0 << "5|"
+                                                         << "0"
+                                                         << "10|";
+    QTest::newRow("Dec Place held to Digits") << 1 << "2|"
+                                              << "7"
+                                              << "5|";
+    QTest::newRow("Dec Place left as typed") << 1 << "|2"
+                                             << "x"
+                                             << "x|2";
+}
+
+// Typed as the user types: in the focused field, key by key.
+void TestFrmMainChecks::typingLandsWhereTyped()
+{
+    QFETCH(int, field);
+    QFETCH(QString, before);
+    QFETCH(QString, keys);
+    QFETCH(QString, after);
+    QLineEdit* edit = m_window->Text1(field);
+    const Edit start = Parse(before);
+    {
+        const QSignalBlocker asTypedEarlier(edit);
+        edit->setText(start.text);
+    }
+    edit->setFocus(Qt::MouseFocusReason);
+    if (start.selectionStart >= 0)
+        edit->setSelection(start.selectionStart, start.caret - start.selectionStart);
+    else
+        edit->setCursorPosition(start.caret);
+    QTest::keyClicks(edit, keys);
+    QCOMPARE(Marked(edit), after);
+}
+
+// A read ends by computing the 4 mA value afresh, which writes the 0 mA value back unchanged.
+void TestFrmMainChecks::rewritingTheSameTextKeepsTheSelection()
+{
+    QLineEdit* zeroMa = m_window->Text1(3);
+    Set(3, " 25.5");
+    Set(4, "200");
+    zeroMa->setFocus(Qt::MouseFocusReason);
+    zeroMa->setSelection(1, 2); // "25"
+    QSignalSpy changes(zeroMa, &QLineEdit::textChanged);
+    m_window->RecomputeFourMa();
+    QCOMPARE(m_window->Text1(10)->text(), "60.4");
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(zeroMa->selectedText(), "25");
+    QCOMPARE(zeroMa->cursorPosition(), 3);
 }
 
 QTEST_MAIN(TestFrmMainChecks)

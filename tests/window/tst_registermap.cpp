@@ -105,6 +105,14 @@ void TestRegisterMap::writeRefusal_data()
     QTest::newRow("-0.75") << QByteArray("-0.75") << none << 65535;
     QTest::newRow("70000") << QByteArray("70000") << above << 70000;
     QTest::newRow("beyond 32 bits") << QByteArray("1e20") << int(WriteRefusal::Beyond32Bits) << 0;
+    const int notANumber = int(WriteRefusal::NotANumber);
+    for (const char* text : {"5OO", "12abc", "2,5", "", " ", "-", "7 kg", "1e5x", "&H"})
+        QTest::addRow("not a number: \"%s\"", text) << QByteArray(text) << notANumber << 0;
+    QTest::newRow("1e3") << QByteArray("1e3") << none << 1000;
+    QTest::newRow("&H10") << QByteArray("&H10") << none << 16;
+    QTest::newRow("leading blank") << QByteArray(" 25") << none << 25;
+    QTest::newRow("-7") << QByteArray("-7") << none << 65529;
+    QTest::newRow("blanks inside") << QByteArray("1 000") << none << 1000;
 }
 
 void TestRegisterMap::writeRefusal()
@@ -114,7 +122,7 @@ void TestRegisterMap::writeRefusal()
     QFETCH(int, value);
     const RegisterWrite write = RegisterWriteOfText(text.toStdString());
     QCOMPARE(int(write.refusal), refusal);
-    if (write.refusal != WriteRefusal::BelowRange && write.refusal != WriteRefusal::Beyond32Bits)
+    if (write.refusal == WriteRefusal::None || write.refusal == WriteRefusal::AboveRange)
         QCOMPARE(write.value, value);
 }
 

@@ -1,6 +1,7 @@
 // Takes the pictures of docs/screenshots: the main window in each input type, the three
 // choosers as a click into their field opens them, the failure messages, the line traffic
-// window and the port list. Run it on a display (scripts/screenshots.sh runs it under Xvfb):
+// window, the port list, and the main window on a dark desktop and with a large font. Run it on a
+// display (scripts/screenshots.sh runs it under Xvfb):
 //   morvane-screenshots OUTPUT_DIR
 
 #include "camera.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPalette>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -269,6 +271,45 @@ void TakePortList()
     StopController(sim);
 }
 
+// A dark desktop: light text on dark grey, with disabled text barely above its background,
+// as many dark themes have it.
+QPalette DarkDesktop()
+{
+    const QColor window(0x2b, 0x2b, 0x2b), text(0xf0, 0xf0, 0xf0), dim(0x5a, 0x5a, 0x5a);
+    QPalette p(text, QColor(0x35, 0x35, 0x35), QColor(0x50, 0x50, 0x50), QColor(0x1a, 0x1a, 0x1a),
+               QColor(0x30, 0x30, 0x30), text, Qt::white, QColor(0x1e, 0x1e, 0x1e), window);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, dim);
+    p.setColor(QPalette::Disabled, QPalette::Base, window);
+    p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    return p;
+}
+
+// The main window on a dark desktop, and with the desktop's font at 14 points.
+void TakeOtherDesktops()
+{
+    const QPalette palette = QApplication::palette();
+    const QFont font = QApplication::font();
+    QApplication::setPalette(DarkDesktop());
+    {
+        auto window = ShowWindow();
+        SelectMode(*window, 1, 9);
+        Save("main-dark-desktop.png");
+        CloseAll();
+    }
+    QApplication::setPalette(palette);
+    QFont large = font;
+    large.setPointSizeF(14);
+    QApplication::setFont(large);
+    {
+        auto window = ShowWindow();
+        SelectMode(*window, 2, 11);
+        Save("main-large-font.png");
+        CloseAll();
+    }
+    QApplication::setFont(font);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -291,5 +332,6 @@ int main(int argc, char* argv[])
     TakeFileMenu();
     TakeLineTraffic();
     TakePortList();
+    TakeOtherDesktops();
     return g_failures == 0 ? 0 : 1;
 }
