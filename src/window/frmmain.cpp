@@ -30,8 +30,8 @@ template <typename Array> auto At(const Array& array, int index)
     return array.at(static_cast<std::size_t>(index));
 }
 
-// The checks' view of the window's fields: a write is a setText, whose textChanged runs the
-// checks for that field before it returns.
+// The checks' view of the window's fields: a write that changes the text emits textChanged,
+// which runs the checks for that field before it returns; the caret stays where it was typed.
 class WindowFields final : public EntryFields
 {
   public:
@@ -42,7 +42,7 @@ class WindowFields final : public EntryFields
     }
     void Write(int index, const std::string& text) override
     {
-        m_window.Text1(index)->setText(ToQString(text));
+        WriteFieldText(m_window.Text1(index), ToQString(text));
     }
 
   private:
