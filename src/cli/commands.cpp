@@ -1,10 +1,10 @@
 #include "cli/commands.h"
 
+#include "controller/fields.h"
+#include "controller/modetable.h"
+#include "controller/shownconfig.h"
 #include "files/wholefile.h"
-#include "window/fields.h"
-#include "window/modetable.h"
 #include "window/reports.h"
-#include "window/shownconfig.h"
 
 #include <QCoreApplication>
 #include <QDir>

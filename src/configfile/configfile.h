@@ -20,8 +20,8 @@
 // window makes of it (ConfigurationAsShown). "fields", "mode" and "saved" are there for people
 // reading the file and are ignored, whatever they hold, as are keys this version does not know.
 
+#include "controller/entrychecks.h"
 #include "protocol/linkstate.h"
-#include "window/entrychecks.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,12 +1,12 @@
 #include "window/configcommands.h"
 
+#include "controller/fields.h"
+#include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
 #include "port/portopening.h"
 #include "protocol/modbus.h"
 #include "protocol/requests.h"
-#include "window/fields.h"
 #include "window/frmmain.h"
-#include "window/modetable.h"
 #include "window/reports.h"
 
 #include <QLabel>

@@ -3,11 +3,11 @@
 // configuration registers between the controller and the window's fields. Each opens the
 // port, exchanges one request and one reply, and closes the port again.
 
+#include "controller/registermap.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
-#include "window/registermap.h"
 #include "window/windowhost.h"
 
 #include <QObject>

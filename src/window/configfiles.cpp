@@ -2,12 +2,12 @@
 
 #include "common/numbertext.h"
 #include "configfile/configfile.h"
+#include "controller/fields.h"
+#include "controller/shownconfig.h"
 #include "files/wholefile.h"
 #include "window/configcommands.h"
-#include "window/fields.h"
 #include "window/frmmain.h"
 #include "window/reports.h"
-#include "window/shownconfig.h"
 
 #include <QDir>
 #include <QFileDialog>

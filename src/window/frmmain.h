@@ -4,9 +4,9 @@
 // Its handlers keep the rows in step with the chosen mode and the entries within what the
 // controller's display can show.
 
-#include "window/entrychecks.h"
-#include "window/fields.h"
-#include "window/modetable.h"
+#include "controller/entrychecks.h"
+#include "controller/fields.h"
+#include "controller/modetable.h"
 
 #include <QMainWindow>
 

@@ -1,8 +1,8 @@
 #include "window/reports.h"
 
 #include "common/numbertext.h"
+#include "controller/modetable.h"
 #include "protocol/modbus.h"
-#include "window/modetable.h"
 
 namespace morvane
 {

@@ -3,12 +3,12 @@
 // which a failure reaches the status line, the message box and the watchdog. The link and the
 // port only say what happened; the words are all here, for the window and the command line.
 
+#include "controller/registermap.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/linkhost.h"
 #include "protocol/replywait.h"
 #include "protocol/trafficdecode.h"
-#include "window/registermap.h"
 
 #include <optional>
 #include <string>

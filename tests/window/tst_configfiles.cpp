@@ -4,10 +4,10 @@
 // remember what was opened and saved; an opened file holds and sends what
 // ConfigurationAsShown says it means.
 
+#include "controller/shownconfig.h"
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/frmmain.h"
-#include "window/shownconfig.h"
 #include "window/trafficwindow.h"
 
 #include "support/fulldisk.h"

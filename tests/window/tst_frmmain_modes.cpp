@@ -1,8 +1,8 @@
 // Input type and mode selection on the live window: every row of the mode table, the way a
 // type passes through its first mode, and the captions a mode leaves as they were.
 
+#include "controller/modetable.h"
 #include "window/configcommands.h"
-#include "window/modetable.h"
 #include "windowprobe.h"
 
 #include <QSignalSpy>

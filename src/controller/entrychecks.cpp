@@ -1,7 +1,7 @@
-#include "window/entrychecks.h"
+#include "controller/entrychecks.h"
 
 #include "common/numbertext.h"
-#include "window/fields.h"
+#include "controller/fields.h"
 
 #include <algorithm>
 #include <charconv>

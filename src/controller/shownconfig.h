@@ -5,9 +5,9 @@
 // command line all go through this one rule, so that a file means the same whichever way it
 // is written.
 
+#include "controller/entrychecks.h"
+#include "controller/fields.h"
 #include "protocol/linkstate.h"
-#include "window/entrychecks.h"
-#include "window/fields.h"
 
 #include <array>
 #include <cstdint>

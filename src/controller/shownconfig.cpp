@@ -1,7 +1,7 @@
-#include "window/shownconfig.h"
+#include "controller/shownconfig.h"
 
-#include "window/modetable.h"
-#include "window/registermap.h"
+#include "controller/modetable.h"
+#include "controller/registermap.h"
 
 namespace morvane
 {
