@@ -118,11 +118,6 @@ std::string Native(const QString& path)
     return QDir::toNativeSeparators(path).toStdString();
 }
 
-int ModeRegisterOf(const Registers& registers)
-{
-    return registers[std::size_t(field::kMode - field::kFirstRegisterField)];
-}
-
 ExitCode SaveConfiguration(const QString& path, const QByteArray& text)
 {
     Step step(FileSaveStepText(Native(path)), false);

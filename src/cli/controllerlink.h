@@ -7,6 +7,7 @@
 // exchange closes the port from the wait's event loop.
 
 #include "cli/arguments.h"
+#include "controller/configblock.h"
 #include "port/eventpump.h"
 #include "port/portresolve.h"
 #include "port/qtserialport.h"
@@ -15,7 +16,6 @@
 #include "protocol/replywait.h"
 #include "window/trafficlog.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,8 +24,6 @@
 
 namespace morvane::cli
 {
-
-using Registers = std::array<std::uint16_t, ConfigRegisterCount>; // [k] is register 3 + k
 
 // How an exchange ended: kDone, or the exit code of its failure and the window's message for
 // it (with the window's line breaks), or the signal that stopped it and the line that says so.

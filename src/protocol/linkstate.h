@@ -12,11 +12,6 @@ namespace morvane
 // Every frame buffer and the register image have indices 0 to 400.
 inline constexpr int kLinkBufferSize = 401;
 
-// The configuration block that both commands transfer: slave 1, registers 3 to 11.
-inline constexpr std::int16_t ConfigSlaveAddress = 1;
-inline constexpr std::int16_t ConfigFirstRegister = 3;
-inline constexpr std::int16_t ConfigRegisterCount = 9;
-
 // Where a register lives in RegImage: 20 slots per slave address, so register n of slave s is
 // in slot (s - 1) * 20 + n, and for slave 1 the slot is the register number. The requests,
 // the decoder (through ImageBase) and the commands all place registers by this one rule.

@@ -100,11 +100,10 @@ void ConfigCommands::ReadFromController()
         return;
     }
     m_host.SetStatus(status::kReadOk);
-    const RegisterValues values = ImageValues();
+    const Registers values = ImageValues();
     FillFields(values);
     ClosePort();
-    Slot(field::RegisterOfField(field::kMode)) =
-        SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
+    Slot(field::RegisterOfField(field::kMode)) = SelectControllerMode(ModeRegisterOf(values));
     // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
     // old 20 mA value.
     m_window.RecomputeFourMa();
@@ -112,10 +111,10 @@ void ConfigCommands::ReadFromController()
     End(CommandDoneText(modbus::kReadHoldingRegisters));
 }
 
-void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
+void ConfigCommands::ShowRegisterValues(const Registers& values)
 {
     FillFields(values);
-    SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
+    SelectControllerMode(ModeRegisterOf(values));
     m_window.RecomputeFourMa();
     KeepZeroMaRead(values);
 }
@@ -123,16 +122,13 @@ void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
 // The exchange that filling the 0 mA value runs uses the 20 mA value the window held before,
 // and one typed far beyond any register (1e16) rounds the value read away to 0. The value read
 // stays; with the 20 mA value read beside it the exchange keeps it.
-void ConfigCommands::KeepZeroMaRead(const RegisterValues& values)
+void ConfigCommands::KeepZeroMaRead(const Registers& values)
 {
-    const auto valueOf = [&values](int f) {
-        return values[std::size_t(f - field::kFirstRegisterField)];
-    };
+    const int zeroMaRead = values[RegisterIndexOfField(field::kZeroMa)];
     QLineEdit* zeroMa = m_window.Text1(field::kZeroMa);
-    if (RegisterWriteOfText(zeroMa->text().toStdString()).value == valueOf(field::kZeroMa))
+    if (RegisterWriteOfText(zeroMa->text().toStdString()).value == zeroMaRead)
         return;
-    const std::string text =
-        RegisterValueText(field::kZeroMa, valueOf(field::kZeroMa), valueOf(field::kMode));
+    const std::string text = RegisterValueText(field::kZeroMa, zeroMaRead, ModeRegisterOf(values));
     zeroMa->setText(QString::fromStdString(text));
     m_window.RecomputeFourMa();
 }
@@ -232,21 +228,20 @@ void ConfigCommands::ClosePort()
         m_link.port.SetPortOpen(false);
 }
 
-ConfigCommands::RegisterValues ConfigCommands::ImageValues()
+Registers ConfigCommands::ImageValues()
 {
-    RegisterValues values{};
+    // The decoder stores only 16-bit values, so each slot fits.
+    Registers values{};
     for (int k = 0; k < ConfigRegisterCount; ++k)
-        values[std::size_t(k)] = Slot(ConfigFirstRegister + k);
+        values[std::size_t(k)] = static_cast<std::uint16_t>(Slot(ConfigFirstRegister + k));
     return values;
 }
 
-void ConfigCommands::FillFields(const RegisterValues& values)
+void ConfigCommands::FillFields(const Registers& values)
 {
-    const auto valueOf = [&values](int f) {
-        return values[std::size_t(f - field::kFirstRegisterField)];
-    };
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
-        const std::string text = RegisterValueText(f, valueOf(f), valueOf(field::kMode));
+        const std::string text =
+            RegisterValueText(f, values[RegisterIndexOfField(f)], ModeRegisterOf(values));
         WriteFieldText(m_window.Text1(f), QString::fromStdString(text));
     }
 }
@@ -264,15 +259,15 @@ int ConfigCommands::SelectControllerMode(std::int32_t modeRegister)
     return selected;
 }
 
-std::optional<ConfigCommands::RegisterValues>
-ConfigCommands::FieldRegisterValues(std::string_view nothingDone, WriteRefusal* refusal)
+std::optional<Registers> ConfigCommands::FieldRegisterValues(std::string_view nothingDone,
+                                                             WriteRefusal* refusal)
 {
-    RegisterValues values{};
+    Registers values{};
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
         const std::string text = m_window.Text1(f)->text().toStdString();
         const RegisterWrite write = RegisterWriteOfText(text);
         if (write.refusal == WriteRefusal::None) {
-            values[std::size_t(f - field::kFirstRegisterField)] = write.value;
+            values[RegisterIndexOfField(f)] = static_cast<std::uint16_t>(write.value);
             continue;
         }
         m_host.ShowMessage(kErrorTitle,

@@ -3,6 +3,7 @@
 // configuration registers between the controller and the window's fields. Each opens the
 // port, exchanges one request and one reply, and closes the port again.
 
+#include "controller/configblock.h"
 #include "controller/registermap.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
@@ -12,7 +13,6 @@
 
 #include <QObject>
 
-#include <array>
 #include <optional>
 
 namespace morvane
@@ -39,15 +39,14 @@ class ConfigCommands : public QObject
     Link& link() { return m_link; }
     WindowHost& host() { return m_host; }
 
-    using RegisterValues = std::array<std::int32_t, ConfigRegisterCount>;
     // The nine register values the fields stand for, checked as a write checks them; nothing
     // after an "Error" box that begins with nothingDone and names the field (and why, in
     // `refusal`, when given).
-    std::optional<RegisterValues> FieldRegisterValues(std::string_view nothingDone,
-                                                      WriteRefusal* refusal = nullptr);
+    std::optional<Registers> FieldRegisterValues(std::string_view nothingDone,
+                                                 WriteRefusal* refusal = nullptr);
     // Fills the fields from nine register values exactly as an answered read does: the texts,
     // the input type and mode, and the 4 mA value. Nothing is sent.
-    void ShowRegisterValues(const RegisterValues& values);
+    void ShowRegisterValues(const Registers& values);
 
   signals:
     // A read or write starts or ends.
@@ -67,9 +66,9 @@ class ConfigCommands : public QObject
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
     void End(std::string_view words);
-    RegisterValues ImageValues();
-    void FillFields(const RegisterValues& values);
-    void KeepZeroMaRead(const RegisterValues& values);
+    Registers ImageValues();
+    void FillFields(const Registers& values);
+    void KeepZeroMaRead(const Registers& values);
     // Selects the type and mode of a mode register's value; returns the mode selected.
     int SelectControllerMode(std::int32_t modeRegister);
     RefusedField DescribeRefusal(int field, const std::string& text,

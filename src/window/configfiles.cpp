@@ -115,9 +115,7 @@ bool ConfigFiles::OpenFile(const QString& path)
         ConfigurationAsShown(file.config->digits, file.config->registers);
     // Digits first, so that Dec Place is held to the file's Digits, not to the old one.
     m_window.Text1(field::kDigits)->setText(QString::number(file.config->digits));
-    ConfigCommands::RegisterValues values{};
-    std::copy(shown.registers.begin(), shown.registers.end(), values.begin());
-    m_commands.ShowRegisterValues(values);
+    m_commands.ShowRegisterValues(shown.registers);
     m_current = path;
     Remember(path);
     m_commands.host().SetStatus(OpenedStatus(FileName(path)));
@@ -142,7 +140,7 @@ bool ConfigFiles::SaveFile(const QString& path)
     }
     Configuration config;
     config.digits = *digits;
-    std::copy(values->begin(), values->end(), config.registers.begin());
+    config.registers = *values;
     const QByteArray text = ConfigFileText(config, NotesOf(m_window));
 
     // A failure or a crash never leaves half a configuration where the last good one was.

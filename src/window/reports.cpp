@@ -1,6 +1,8 @@
 #include "window/reports.h"
 
 #include "common/numbertext.h"
+#include "controller/configblock.h"
+#include "controller/displayformat.h"
 #include "controller/modetable.h"
 #include "protocol/modbus.h"
 
@@ -193,7 +195,8 @@ std::string WriteRefusalText(std::string_view nothingDone, const RefusedField& f
 std::string DigitsRefusalText(const std::string& text)
 {
     return std::string(kNothingSaved) + kLineBreak + "Digits: \"" + text +
-           "\" is not a whole number from 1 to 10.";
+           "\" is not a whole number from " + std::to_string(kMinDigits) + " to " +
+           std::to_string(kMaxDigits) + ".";
 }
 
 std::string ConfigOpenFailureText(const std::string& path, const std::string& problem)

@@ -1,6 +1,7 @@
 #include "window/trafficlog.h"
 
 #include "common/numbertext.h"
+#include "controller/configblock.h"
 #include "window/reports.h"
 
 #include <algorithm>

@@ -26,7 +26,7 @@
 using namespace morvane;
 using namespace morvane::testing;
 
-Q_DECLARE_METATYPE(morvane::ConfigRegisters)
+Q_DECLARE_METATYPE(morvane::Registers)
 
 namespace
 {
@@ -58,7 +58,7 @@ QByteArray ValidFile(const QByteArray& registers, const QByteArray& digits = "5"
 const QByteArray kNine = "\"3\": 2, \"4\": 9, \"5\": 40000, \"6\": 100, \"7\": 500, \"8\": 20, "
                          "\"9\": 1, \"10\": 3, \"11\": 0";
 
-QByteArray FileOf(int digits, const ConfigRegisters& registers)
+QByteArray FileOf(int digits, const Registers& registers)
 {
     QByteArray nine;
     for (int k = 0; k < 9; ++k)
@@ -83,7 +83,7 @@ QStringList WindowTexts(const FrmMain& w)
     return list;
 }
 
-QString Joined(const ConfigRegisters& registers)
+QString Joined(const Registers& registers)
 {
     QStringList values;
     for (std::uint16_t value : registers)
@@ -95,10 +95,7 @@ QString Joined(const ConfigRegisters& registers)
 QString WouldSend(FrmMain& w)
 {
     const auto values = w.Commands().FieldRegisterValues("");
-    ConfigRegisters registers{};
-    if (values)
-        std::copy(values->begin(), values->end(), registers.begin());
-    return Joined(registers);
+    return Joined(values.value_or(Registers{}));
 }
 
 // Register values near the places where the window corrects or reads differently.
@@ -107,9 +104,9 @@ class RandomFiles
   public:
     explicit RandomFiles(unsigned seed) : m_rng(seed) {}
     int Digits() { return int(1 + m_rng() % 10); }
-    ConfigRegisters Registers()
+    Registers Values()
     {
-        ConfigRegisters registers{};
+        Registers registers{};
         for (std::uint16_t& value : registers)
             value = Value();
         return registers;
@@ -341,8 +338,8 @@ void TestConfigFiles::recentFilesKeepTheLatestEight()
 void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
 {
     QTest::addColumn<int>("digits");
-    QTest::addColumn<ConfigRegisters>("registers");
-    const auto row = [](const char* name, int digits, ConfigRegisters registers) {
+    QTest::addColumn<Registers>("registers");
+    const auto row = [](const char* name, int digits, Registers registers) {
         QTest::newRow(name) << digits << registers;
     };
     row("mode 0, Dec Place 9", 5, {9, 0, 0, 100, 500, 20, 1, 3, 0});
@@ -360,7 +357,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
     RandomFiles random(20261209);
     for (int n = 1; n <= 100; ++n)
         QTest::newRow(qPrintable(QString("random %1").arg(n)))
-            << random.Digits() << random.Registers();
+            << random.Digits() << random.Values();
 }
 
 // A new window that opens the file, and one that shows the same values as a read does, hold
@@ -368,7 +365,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
 void TestConfigFiles::openedFileMeansWhatTheRuleSays()
 {
     QFETCH(int, digits);
-    QFETCH(ConfigRegisters, registers);
+    QFETCH(Registers, registers);
     const ShownConfiguration rule = ConfigurationAsShown(digits, registers);
 
     QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
@@ -377,9 +374,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays()
 
     FrmMain read;
     read.Text1(field::kDigits)->setText(QString::number(digits));
-    ConfigCommands::RegisterValues values{};
-    std::copy(registers.begin(), registers.end(), values.begin());
-    read.Commands().ShowRegisterValues(values);
+    read.Commands().ShowRegisterValues(registers);
     QCOMPARE(WindowTexts(read), Texts(rule.texts));
     QCOMPARE(WouldSend(read), Joined(rule.registers));
     QVERIFY(m_shown.isEmpty());
@@ -400,7 +395,7 @@ void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
         if (n % 10 == 0)
             m_window->Text1(field::kTwentyMa)->setText(typed[n / 10 % typed.size()]);
         const int digits = random.Digits();
-        const ConfigRegisters registers = random.Registers();
+        const Registers registers = random.Values();
         QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
         QCOMPARE(WouldSend(*m_window), Joined(ConfigurationAsShown(digits, registers).registers));
     }
