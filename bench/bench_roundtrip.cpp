@@ -6,7 +6,6 @@
 #include "benchsim.h"
 #include "cli/controllerlink.h"
 #include "port/qtserialport.h"
-#include "protocol/crc16.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
@@ -50,7 +49,6 @@ double CpuSeconds()
 struct OurLink {
     explicit OurLink(const QString& device) : link(port, host)
     {
-        ModbusCrcInit(link.state);
         port.SetDevicePath(device.toStdString());
         port.SetSettings("9600,N,8,1");
         port.SetPortOpen(true);

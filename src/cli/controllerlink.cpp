@@ -2,7 +2,6 @@
 
 #include "port/portopening.h"
 #include "port/stopsignals.h"
-#include "protocol/crc16.h"
 #include "protocol/modbus.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
@@ -82,7 +81,6 @@ ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
           }),
       m_link(m_recorder, m_host)
 {
-    ModbusCrcInit(m_link.state);
     m_recorder.WatchFrames([this](const TrafficFrame& frame) {
         if (!frame.sent)
             m_received.push_back(frame);

@@ -1,7 +1,10 @@
 #pragma once
 // The link's working memory: the frame buffers, the register image and the records that tie
 // a reply to the request it answers. One instance lives as long as the main window; it starts
-// zeroed, and nothing clears it between frames.
+// zeroed but for the CRC tables, which it starts with filled, and nothing clears it between
+// frames.
+
+#include "protocol/crctables.h"
 
 #include <array>
 #include <cstdint>
@@ -49,8 +52,8 @@ struct LinkState {
     // Check bytes of the last CRC computation; CrcHi goes on the wire first.
     std::int16_t CrcHi = 0;
     std::int16_t CrcLo = 0;
-    std::array<std::int16_t, 256> CrcTableHi{};
-    std::array<std::int16_t, 256> CrcTableLo{};
+    CrcTable CrcTableHi = kModbusCrcTableHi;
+    CrcTable CrcTableLo = kModbusCrcTableLo;
     ReceiverRecord RxState;
 };
 
