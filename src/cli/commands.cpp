@@ -1,10 +1,11 @@
 #include "cli/commands.h"
 
+#include "cli/steplines.h"
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "controller/shownconfig.h"
+#include "exchange/failurewords.h"
 #include "files/wholefile.h"
-#include "window/reports.h"
 
 #include <QCoreApplication>
 #include <QDir>

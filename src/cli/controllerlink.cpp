@@ -1,11 +1,12 @@
 #include "cli/controllerlink.h"
 
+#include "exchange/failurewords.h"
+#include "exchange/trafficwords.h"
 #include "port/portopening.h"
 #include "port/stopsignals.h"
 #include "protocol/modbus.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
-#include "window/reports.h"
 
 namespace morvane::cli
 {
@@ -15,16 +16,6 @@ namespace
 
 constexpr std::int16_t kDataBits = 8;
 constexpr std::int16_t kStopBits = 1;
-
-// Takes the window's messages instead of showing them, so that the command line says what
-// the window would, chosen by the same code.
-class MessageTaker final : public CommandView
-{
-  public:
-    void SetStatus(std::string_view) override {}
-    void ShowMessage(std::string_view, const std::string& text) override { message = text; }
-    std::string message;
-};
 
 ExitCode ExitCodeOf(ReceiveOutcome outcome)
 {
@@ -160,12 +151,12 @@ std::optional<Exchange> ControllerLink::Open()
 // although bytes came, they are told instead.
 Exchange ControllerLink::Outcome(const ReceiveResult& reply, int requestFunction) const
 {
-    MessageTaker taken;
-    if (!reply.Answered() && !ReportReplyFault(taken, reply, requestFunction)) {
-        const std::string cameBack = WhatCameBackText(m_received);
-        taken.message = cameBack.empty() ? NoResponseText() : cameBack;
-    }
-    return Exchange{ExitCodeOf(reply.outcome), taken.message};
+    if (reply.Answered())
+        return Exchange{kDone, {}};
+    if (std::optional<std::string> fault = ReplyFaultText(reply, requestFunction))
+        return Exchange{ExitCodeOf(reply.outcome), std::move(*fault)};
+    const std::string cameBack = WhatCameBackText(m_received);
+    return Exchange{ExitCodeOf(reply.outcome), cameBack.empty() ? NoResponseText() : cameBack};
 }
 
 void ControllerLink::Close()

@@ -8,13 +8,13 @@
 
 #include "cli/arguments.h"
 #include "controller/configblock.h"
+#include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/portresolve.h"
 #include "port/qtserialport.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
-#include "window/trafficlog.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,9 +1,5 @@
-#include "window/reports.h"
+#include "exchange/failurewords.h"
 
-#include "common/numbertext.h"
-#include "controller/configblock.h"
-#include "controller/displayformat.h"
-#include "controller/modetable.h"
 #include "protocol/modbus.h"
 
 namespace morvane
@@ -11,8 +7,6 @@ namespace morvane
 
 namespace
 {
-
-constexpr const char* kLineBreak = "\r\n";
 
 std::string WithReason(const std::string& systemText)
 {
@@ -50,73 +44,6 @@ std::string PermissionAdvice(const OpenFailure& f)
     return text + "It belongs to the group " + f.deviceGroup +
            ". Join the group with \"sudo usermod -aG " + f.deviceGroup +
            " $USER\", then log out and in again.";
-}
-
-// "Counter  " is shown with trailing blanks; a sentence has none.
-std::string ModeName(int m)
-{
-    std::string name(ModeCaption(m));
-    name.erase(name.find_last_not_of(' ') + 1);
-    return name.empty() ? "in use" : name;
-}
-
-// "exception 2 (illegal data address)"; the code alone when it has no standard name.
-std::string ExceptionWords(int code)
-{
-    const std::string_view name = modbus::ExceptionName(code);
-    return "exception " + std::to_string(code) +
-           (name.empty() ? "" : " (" + std::string(name) + ")");
-}
-
-// Why a port could not be opened, in the few words a row of the traffic window has.
-std::string OpenFailureReason(const OpenFailure& f)
-{
-    if (f.port.kind == ResolvedPort::Kind::OutOfRange)
-        return "port numbers go from 1 to 32767";
-    if (f.device.empty())
-        return "port numbers begin at 1";
-    switch (f.fault) {
-    case PortFault::NoSuchDevice:
-        return "there is no " + f.device;
-    case PortFault::PermissionDenied:
-        return "no permission for " + f.device;
-    case PortFault::InUse:
-        return f.device + " is in use by another program";
-    case PortFault::SettingsRefused:
-        return f.device + " refused " + f.settings;
-    default:
-        return f.device + (f.systemText.empty() ? "" : ": " + f.systemText);
-    }
-}
-
-std::string WriteProblem(const RegisterWrite& write)
-{
-    switch (write.refusal) {
-    case WriteRefusal::NotANumber:
-        return "is not a number.";
-    case WriteRefusal::AboveRange:
-        return "would be sent as " + std::to_string(write.value) +
-               ", which one register cannot hold (0 to 65535).";
-    case WriteRefusal::BelowRange:
-        return "is below -32768, so one register cannot hold it (0 to 65535).";
-    default:
-        return "is more than one register can hold (0 to 65535).";
-    }
-}
-
-std::string AnswerWords(int count)
-{
-    return "answer, " + std::to_string(count) + (count == 1 ? " register" : " registers");
-}
-
-// A reply the receive passed over says what it would have been.
-std::string NotTakenWords(const TrafficFrame& f)
-{
-    const int function = f.bytes.size() > 1 ? f.bytes[1] : 0;
-    const std::string reply = function >= modbus::kExceptionFlag          ? ExceptionWords(f.code)
-                              : function == modbus::kReadHoldingRegisters ? AnswerWords(f.count)
-                                                                          : "write acknowledged";
-    return reply + ", not taken";
 }
 
 } // namespace
@@ -176,27 +103,13 @@ std::string NoResponseText()
            "If necessary install link between MI and COM on K3";
 }
 
-// Names the row as the window labels it, and says so when the row is greyed out: a value
-// typed before the mode changed is still written, though the user no longer sees it as live.
-std::string WriteRefusalText(std::string_view nothingDone, const RefusedField& f)
+std::optional<std::string> ReplyFaultText(const ReceiveResult& result, int requestFunction)
 {
-    std::string text = std::string(nothingDone) + kLineBreak + f.param + " (" + f.caption +
-                       "): \"" + f.text + "\" " + WriteProblem(f.write);
-    if (f.unusedInMode) {
-        text += kLineBreak + ("The mode " + ModeName(*f.unusedInMode) + " does not use " + f.param +
-                              ", but its value is written all the same.");
-        if (f.modeUsingRow)
-            text += " To correct it, choose a mode that uses it, such as " +
-                    ModeName(*f.modeUsingRow) + ".";
-    }
-    return text + kLineBreak + "Enter a number from -32768 to 65535.";
-}
-
-std::string DigitsRefusalText(const std::string& text)
-{
-    return std::string(kNothingSaved) + kLineBreak + "Digits: \"" + text +
-           "\" is not a whole number from " + std::to_string(kMinDigits) + " to " +
-           std::to_string(kMaxDigits) + ".";
+    if (result.outcome == ReceiveOutcome::Refused)
+        return RefusalText(requestFunction, result.exceptionCode);
+    if (result.outcome == ReceiveOutcome::ConnectionLost && !result.device.empty())
+        return ConnectionLostText(result.device, result.systemText);
+    return std::nullopt;
 }
 
 std::string ConfigOpenFailureText(const std::string& path, const std::string& problem)
@@ -209,221 +122,6 @@ std::string ConfigSaveFailureText(const std::string& path, const std::string& re
     return "Unable to save the configuration to " + path + kLineBreak + reason +
            (reason.ends_with('.') ? "" : ".") + kLineBreak +
            "Any file that was there before is unchanged.";
-}
-
-// The system does not always say why (a folder that is gone); the line is left out then.
-std::string TrafficSaveFailureText(const std::string& path, const std::string& reason)
-{
-    std::string text = "Unable to save the line traffic to " + path + kLineBreak;
-    if (!reason.empty())
-        text += reason + (reason.ends_with('.') ? "" : ".") + kLineBreak;
-    return text + "Any file that was there before is unchanged.";
-}
-
-std::string SavedStatus(const std::string& fileName)
-{
-    return "Saved " + fileName;
-}
-
-std::string OpenedStatus(const std::string& fileName)
-{
-    return "Opened " + fileName;
-}
-
-std::string TerminalText(std::string_view message)
-{
-    std::string text(message);
-    for (std::size_t at = text.find(kLineBreak); at != std::string::npos;
-         at = text.find(kLineBreak, at))
-        text.erase(at, 1);
-    return text;
-}
-
-std::string PortInWords(const ResolvedPort& port)
-{
-    if (port.device.empty())
-        return "port " + port.label;
-    if (port.kind == ResolvedPort::Kind::Path)
-        return port.device;
-    return port.device + " (port " + port.label + ")";
-}
-
-std::string ReadStepText(const ResolvedPort& port)
-{
-    return "Reading " + std::to_string(ConfigRegisterCount) + " registers from " +
-           PortInWords(port);
-}
-
-std::string WriteStepText(const ResolvedPort& port)
-{
-    return "Writing " + std::to_string(ConfigRegisterCount) + " registers to " + PortInWords(port);
-}
-
-std::string ReadBackStepText(const ResolvedPort& port)
-{
-    return "Reading the " + std::to_string(ConfigRegisterCount) + " registers back from " +
-           PortInWords(port);
-}
-
-std::string FileCheckStepText(const std::string& path)
-{
-    return "Checking " + path;
-}
-
-std::string FileSaveStepText(const std::string& path)
-{
-    return "Saving the configuration to " + path;
-}
-
-std::string StandardOutputFailureText(const std::string& reason)
-{
-    return "Unable to write to standard output" + std::string(kLineBreak) + reason +
-           (reason.ends_with('.') ? "" : ".");
-}
-
-std::string StepDoneText(long long elapsedMs)
-{
-    return std::string(kStepDone) + " in " + std::to_string(elapsedMs) + " ms";
-}
-
-std::string StepFailedText(long long elapsedMs)
-{
-    return std::string(status::kError) + " after " + std::to_string(elapsedMs) + " ms";
-}
-
-std::string StepStoppedText(long long elapsedMs)
-{
-    return "stopped after " + std::to_string(elapsedMs) + " ms";
-}
-
-std::string ComparisonText(int differing, int compared)
-{
-    if (differing == 0)
-        return "all " + std::to_string(compared) + " agree";
-    return std::to_string(differing) + (differing == 1 ? " differs" : " differ");
-}
-
-std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read)
-{
-    while (!caption.empty() && (caption.back() == ' ' || caption.back() == ':'))
-        caption.remove_suffix(1);
-    return "Register " + std::to_string(reg) + " (" + std::string(caption) + "): wrote " +
-           std::to_string(written) + ", read " + std::to_string(read);
-}
-
-std::string TrafficMeaningText(const TrafficFrame& f)
-{
-    const auto registers = [&f] {
-        return "registers " + std::to_string(f.first) + " to " + std::to_string(f.last) +
-               " of slave " + std::to_string(f.slave);
-    };
-    switch (f.meaning) {
-    case TrafficMeaning::ReadRequest:
-        return "read request, " + registers();
-    case TrafficMeaning::WriteRequest:
-        return "write request, " + registers();
-    case TrafficMeaning::OtherRequest:
-        return "not a request of this program";
-    case TrafficMeaning::ReadAnswer:
-        return AnswerWords(f.count);
-    case TrafficMeaning::WriteAcknowledged:
-        return "write acknowledged";
-    case TrafficMeaning::Exception:
-        return ExceptionWords(f.code);
-    case TrafficMeaning::CrcWrong:
-        return "CRC wrong";
-    case TrafficMeaning::OtherSlave:
-        return "from slave " + std::to_string(f.slave) + ", ignored";
-    case TrafficMeaning::NotAnAnswer:
-        return "does not answer the request";
-    case TrafficMeaning::Echo:
-        return "echo of the request";
-    case TrafficMeaning::NotTaken:
-        return NotTakenWords(f);
-    case TrafficMeaning::NoFrame:
-        break;
-    }
-    return "no frame";
-}
-
-std::string CommandDoneText(int requestFunction)
-{
-    return requestFunction == modbus::kWriteMultipleRegisters ? "Write OK" : "Read OK";
-}
-
-std::string CommandFailedText(const ReceiveResult& result)
-{
-    switch (result.outcome) {
-    case ReceiveOutcome::Refused:
-        return "ERROR: " + ExceptionWords(result.exceptionCode);
-    case ReceiveOutcome::ConnectionLost:
-        return "ERROR: connection lost";
-    default:
-        return "ERROR: no answer within " + PlainNumberText(kReceiveTimeLimit) + " s";
-    }
-}
-
-std::string CommandOpenFailedText(const OpenFailure& failure)
-{
-    return "ERROR: port " + failure.port.label + " cannot be opened (" +
-           OpenFailureReason(failure) + ")";
-}
-
-std::string PortListEntryText(const PortListEntry& entry)
-{
-    if (!entry.choosable && !entry.variables.empty()) {
-        const PortVariable& v = entry.variables.front();
-        return "port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) + "=" +
-               v.target +
-               (v.fault == PortVariableFault::NoSuchDevice ? " — no such device"
-                                                           : " — not a serial device");
-    }
-    const SerialPortDetails& port = entry.port;
-    std::string text = port.device;
-    std::string about;
-    for (const std::string& word : {port.description, port.manufacturer})
-        if (!word.empty())
-            about += (about.empty() ? "" : ", ") + word;
-    if (!port.serialNumber.empty())
-        about += (about.empty() ? "" : ", ") + ("serial number " + port.serialNumber);
-    // The lines under the device are indented, so that entries stand apart.
-    for (const std::string& line : {about, port.stableName})
-        if (!line.empty())
-            text += "\n    " + line;
-    for (const PortVariable& v : entry.variables)
-        text += "\n    port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) +
-                "=" + v.target;
-    return text;
-}
-
-void ReportOpenFailure(CommandView& view, LinkHost& host, const OpenFailure& failure,
-                       const std::string& baudText)
-{
-    host.StopWatchdog();
-    view.ShowMessage(kErrorTitle, OpenFailureText(failure, baudText));
-    view.SetStatus(status::kError);
-    host.StopWatchdog();
-}
-
-void ReportNoResponse(CommandView& view, LinkHost& host)
-{
-    host.StopWatchdog();
-    view.ShowMessage(kCommunicationErrorTitle, NoResponseText());
-    host.StopWatchdog();
-}
-
-bool ReportReplyFault(CommandView& view, const ReceiveResult& result, int requestFunction)
-{
-    std::string text;
-    if (result.outcome == ReceiveOutcome::Refused)
-        text = RefusalText(requestFunction, result.exceptionCode);
-    else if (result.outcome == ReceiveOutcome::ConnectionLost && !result.device.empty())
-        text = ConnectionLostText(result.device, result.systemText);
-    else
-        return false;
-    view.SetStatus(status::kError);
-    view.ShowMessage(kCommunicationErrorTitle, text);
-    return true;
 }
 
 } // namespace morvane

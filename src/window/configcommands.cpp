@@ -3,11 +3,13 @@
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
+#include "exchange/failurewords.h"
 #include "port/portopening.h"
 #include "protocol/modbus.h"
 #include "protocol/requests.h"
+#include "window/commandreports.h"
 #include "window/frmmain.h"
-#include "window/reports.h"
+#include "window/windowwords.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -10,6 +10,7 @@
 #include "protocol/link.h"
 #include "protocol/replywait.h"
 #include "window/windowhost.h"
+#include "window/windowwords.h"
 
 #include <QObject>
 

@@ -4,10 +4,11 @@
 #include "configfile/configfile.h"
 #include "controller/fields.h"
 #include "controller/shownconfig.h"
+#include "exchange/failurewords.h"
 #include "files/wholefile.h"
 #include "window/configcommands.h"
 #include "window/frmmain.h"
-#include "window/reports.h"
+#include "window/windowwords.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -5,10 +5,10 @@
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
+#include "exchange/trafficrecorder.h"
 #include "window/configcommands.h"
 #include "window/configfiles.h"
 #include "window/fieldlauncher.h"
-#include "window/trafficlog.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>

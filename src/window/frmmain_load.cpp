@@ -1,3 +1,4 @@
+#include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/qtserialport.h"
 #include "protocol/crc16.h"
@@ -5,7 +6,6 @@
 #include "window/configfiles.h"
 #include "window/frmmain.h"
 #include "window/portlist.h"
-#include "window/trafficlog.h"
 #include "window/trafficwindow.h"
 
 #include <QAction>

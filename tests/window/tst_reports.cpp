@@ -1,7 +1,8 @@
 // What the technician is told, and when: the words of every failure message, and the order
 // in which a failure reaches the message box, the status line and the watchdog.
 
-#include "window/reports.h"
+#include "exchange/failurewords.h"
+#include "window/commandreports.h"
 
 #include "fakeserialport.h"
 #include "fakesystemports.h"
