@@ -1,21 +1,16 @@
 #include "cli/controllerlink.h"
 
+#include "exchange/blockexchange.h"
 #include "exchange/failurewords.h"
 #include "exchange/trafficwords.h"
-#include "port/portopening.h"
 #include "port/stopsignals.h"
 #include "protocol/modbus.h"
-#include "protocol/replywait.h"
-#include "protocol/requests.h"
 
 namespace morvane::cli
 {
 
 namespace
 {
-
-constexpr std::int16_t kDataBits = 8;
-constexpr std::int16_t kStopBits = 1;
 
 ExitCode ExitCodeOf(ReceiveOutcome outcome)
 {
@@ -78,33 +73,18 @@ ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
     });
 }
 
-std::int32_t& ControllerLink::Slot(int reg)
-{
-    return m_link.state.RegImage[static_cast<std::size_t>(RegisterSlot(ConfigSlaveAddress, reg))];
-}
-
 Exchange ControllerLink::Read(Registers& values)
 {
-    const Exchange reply = Run(modbus::kReadHoldingRegisters, [this] {
-        m_link.state.ImageBase =
-            static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
-        ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    });
-    if (reply.Done()) {
-        // The decoder stores only 16-bit values, so each slot fits.
-        for (int k = 0; k < ConfigRegisterCount; ++k)
-            values[std::size_t(k)] = static_cast<std::uint16_t>(Slot(ConfigFirstRegister + k));
-    }
+    const Exchange reply = Run(modbus::kReadHoldingRegisters, [this] { SendBlockRead(m_link); });
+    if (reply.Done())
+        values = BlockValues(m_link);
     return reply;
 }
 
 Exchange ControllerLink::Write(const Registers& values)
 {
-    for (int k = 0; k < ConfigRegisterCount; ++k)
-        Slot(ConfigFirstRegister + k) = values[std::size_t(k)];
-    return Run(modbus::kWriteMultipleRegisters, [this] {
-        ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    });
+    return Run(modbus::kWriteMultipleRegisters,
+               [this, &values] { SendBlockWrite(m_link, values); });
 }
 
 // The signals are caught only while the port may be open: before and after, nothing is held
@@ -114,19 +94,18 @@ Exchange ControllerLink::Run(int requestFunction, const std::function<void()>& s
     StopSignals stops(CommandLineStopSignals());
     // The wait sees its port gone and ends; closing removes Qt's lock file and the terminal's
     // exclusive use with it.
-    QObject::connect(&stops, &StopSignals::caught, &stops, [this] { Close(); });
+    QObject::connect(&stops, &StopSignals::caught, &stops, [this] { CloseBlockPort(m_link); });
     m_received.clear();
     const std::optional<Exchange> openFailed = Open();
     if (const int signalNumber = stops.Caught()) {
-        Close();
+        CloseBlockPort(m_link);
         return Stopped(signalNumber, requestFunction, StopPoint::BeforeSending);
     }
     if (openFailed)
         return *openFailed;
     sendRequest();
-    std::int16_t startFlag = 0;
-    const ReceiveResult reply = ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
-    Close();
+    const ReceiveResult reply = AwaitBlockReply(m_link);
+    CloseBlockPort(m_link);
     m_recorder.Settle();
     if (const int signalNumber = stops.Caught())
         return Stopped(signalNumber, requestFunction,
@@ -136,11 +115,7 @@ Exchange ControllerLink::Run(int requestFunction, const std::function<void()>& s
 
 std::optional<Exchange> ControllerLink::Open()
 {
-    std::int16_t dataBits = kDataBits;
-    std::int16_t stopBits = kStopBits;
-    const std::optional<OpenFailure> failure =
-        OpenComPort(m_link.port, m_resolved, m_link.PortBaudText, dataBits, m_link.PortParityName,
-                    stopBits, m_portSystem);
+    const std::optional<OpenFailure> failure = OpenBlockPort(m_link, m_resolved, m_portSystem);
     if (!failure)
         return std::nullopt;
     return Exchange{kPortNotOpened,
@@ -157,12 +132,6 @@ Exchange ControllerLink::Outcome(const ReceiveResult& reply, int requestFunction
         return Exchange{ExitCodeOf(reply.outcome), std::move(*fault)};
     const std::string cameBack = WhatCameBackText(m_received);
     return Exchange{ExitCodeOf(reply.outcome), cameBack.empty() ? NoResponseText() : cameBack};
-}
-
-void ControllerLink::Close()
-{
-    if (m_link.port.PortOpen())
-        m_link.port.SetPortOpen(false);
 }
 
 } // namespace morvane::cli

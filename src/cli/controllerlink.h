@@ -1,10 +1,10 @@
 #pragma once
-// The controller as the command line reaches it: the window's link code, request frames,
-// receiver and time limit, with a host that echoes nothing and keeps no watchdog. Each
-// exchange opens the port, sends one request, waits for its answer and closes the port, in
-// the order the window's commands do. The line traffic window's recorder watches the bytes,
-// for --trace and for saying what came back when no answer did; a stop signal during an
-// exchange closes the port from the wait's event loop.
+// The controller as the command line reaches it: the block exchange's steps over the link the
+// window uses, with a host that echoes nothing and keeps no watchdog. Each exchange opens the
+// port, sends one request, waits for its answer and closes the port; a port that cannot be
+// opened ends it at once. The traffic recorder watches the bytes, for --trace and for saying
+// what came back when no answer did; a stop signal during an exchange closes the port from the
+// wait's event loop.
 
 #include "cli/arguments.h"
 #include "controller/configblock.h"
@@ -71,8 +71,6 @@ class ControllerLink
     Exchange Run(int requestFunction, const std::function<void()>& sendRequest);
     std::optional<Exchange> Open();
     Exchange Outcome(const ReceiveResult& reply, int requestFunction) const;
-    void Close();
-    std::int32_t& Slot(int reg);
 
     ResolvedPort m_resolved;
     TerminalHost m_host;

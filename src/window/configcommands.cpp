@@ -3,10 +3,9 @@
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
+#include "exchange/blockexchange.h"
 #include "exchange/failurewords.h"
-#include "port/portopening.h"
 #include "protocol/modbus.h"
-#include "protocol/requests.h"
 #include "window/commandreports.h"
 #include "window/frmmain.h"
 #include "window/windowwords.h"
@@ -22,9 +21,6 @@ namespace morvane
 
 namespace
 {
-constexpr int kDataBits = 8;
-constexpr int kStopBits = 1;
-
 std::string FieldCaption(const QLabel* label)
 {
     QString caption = label->text().trimmed();
@@ -80,11 +76,6 @@ ConfigCommands::ConfigCommands(FrmMain& window, SerialPort& port)
 {
 }
 
-std::int32_t& ConfigCommands::Slot(int reg)
-{
-    return m_link.state.RegImage[static_cast<std::size_t>(RegisterSlot(ConfigSlaveAddress, reg))];
-}
-
 void ConfigCommands::ReadFromController()
 {
     if (m_busy)
@@ -92,20 +83,19 @@ void ConfigCommands::ReadFromController()
     BusyScope busy(*this);
     m_host.SetStatus(status::kReading);
     OpenPort();
-    m_link.state.ImageBase =
-        static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
-    ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    const ReceiveResult reply = AwaitReply();
+    SendBlockRead(m_link);
+    const ReceiveResult reply = AwaitBlockReply(m_link);
     if (!reply.Answered()) {
         // Nothing trustworthy came back: the window keeps what the technician has.
         EndWithoutAnswer(reply, modbus::kReadHoldingRegisters);
         return;
     }
     m_host.SetStatus(status::kReadOk);
-    const Registers values = ImageValues();
+    const Registers values = BlockValues(m_link);
     FillFields(values);
-    ClosePort();
-    Slot(field::RegisterOfField(field::kMode)) = SelectControllerMode(ModeRegisterOf(values));
+    CloseBlockPort(m_link);
+    BlockRegister(m_link, field::RegisterOfField(field::kMode)) =
+        SelectControllerMode(ModeRegisterOf(values));
     // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
     // old 20 mA value.
     m_window.RecomputeFourMa();
@@ -152,14 +142,12 @@ void ConfigCommands::WriteToController()
     }
     m_host.SetStatus(status::kWriteSent);
     m_host.StartWatchdog();
-    for (int k = 0; k < ConfigRegisterCount; ++k)
-        Slot(ConfigFirstRegister + k) = (*values)[std::size_t(k)];
     OpenPort();
-    ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    const ReceiveResult reply = AwaitReply();
+    SendBlockWrite(m_link, *values);
+    const ReceiveResult reply = AwaitBlockReply(m_link);
     if (reply.Answered()) {
         m_host.SetStatus(status::kReadOk);
-        ClosePort();
+        CloseBlockPort(m_link);
         End(CommandDoneText(modbus::kWriteMultipleRegisters));
         return;
     }
@@ -169,7 +157,7 @@ void ConfigCommands::WriteToController()
 void ConfigCommands::EndWithoutAnswer(const ReceiveResult& reply, int requestFunction)
 {
     const bool told = ReportReplyFault(m_host, reply, requestFunction);
-    ClosePort();
+    CloseBlockPort(m_link);
     // The watchdog has had its say by now, or the failure was told otherwise; a tick after
     // the command ended would only repeat it.
     if (requestFunction == modbus::kWriteMultipleRegisters)
@@ -202,41 +190,15 @@ void ConfigCommands::Abandon()
     m_host.SetQuiet(true);
     m_host.StopWatchdog();
     // The wait sees its port gone and ends.
-    ClosePort();
+    CloseBlockPort(m_link);
 }
 
 void ConfigCommands::OpenPort()
 {
-    std::int16_t dataBits = kDataBits;
-    std::int16_t stopBits = kStopBits;
     const ResolvedPort port = ResolvePort(m_window.txtCom(0)->text().toStdString());
-    m_openFailure = OpenComPort(m_link.port, port, m_link.PortBaudText, dataBits,
-                                m_link.PortParityName, stopBits, m_portSystem);
+    m_openFailure = OpenBlockPort(m_link, port, m_portSystem);
     if (m_openFailure)
         ReportOpenFailure(m_host, m_host, *m_openFailure, m_link.PortBaudText);
-}
-
-ReceiveResult ConfigCommands::AwaitReply()
-{
-    if (!m_link.port.PortOpen())
-        return {ReceiveOutcome::ConnectionLost, 0, {}, {}};
-    std::int16_t startFlag = 0;
-    return ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
-}
-
-void ConfigCommands::ClosePort()
-{
-    if (m_link.port.PortOpen())
-        m_link.port.SetPortOpen(false);
-}
-
-Registers ConfigCommands::ImageValues()
-{
-    // The decoder stores only 16-bit values, so each slot fits.
-    Registers values{};
-    for (int k = 0; k < ConfigRegisterCount; ++k)
-        values[std::size_t(k)] = static_cast<std::uint16_t>(Slot(ConfigFirstRegister + k));
-    return values;
 }
 
 void ConfigCommands::FillFields(const Registers& values)

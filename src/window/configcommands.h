@@ -62,19 +62,15 @@ class ConfigCommands : public QObject
 
     // Opens the port for the command; a failure is reported, and kept for the command's end.
     void OpenPort();
-    ReceiveResult AwaitReply();
-    void ClosePort();
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
     void End(std::string_view words);
-    Registers ImageValues();
     void FillFields(const Registers& values);
     void KeepZeroMaRead(const Registers& values);
     // Selects the type and mode of a mode register's value; returns the mode selected.
     int SelectControllerMode(std::int32_t modeRegister);
     RefusedField DescribeRefusal(int field, const std::string& text,
                                  const RegisterWrite& write) const;
-    std::int32_t& Slot(int reg);
 
     FrmMain& m_window;
     WindowHost m_host;
