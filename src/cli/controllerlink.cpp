@@ -30,7 +30,7 @@ ExitCode ExitCodeOf(ReceiveOutcome outcome)
 // How far an exchange had come when a signal stopped it: what the controller may hold.
 enum class StopPoint { BeforeSending, Waiting, Answered };
 
-Exchange Stopped(int signalNumber, int requestFunction, StopPoint point)
+Outcome Stopped(int signalNumber, int requestFunction, StopPoint point)
 {
     const bool write = requestFunction == modbus::kWriteMultipleRegisters;
     std::string text = "Stopped by " + SignalName(signalNumber);
@@ -47,12 +47,12 @@ Exchange Stopped(int signalNumber, int requestFunction, StopPoint point)
                       : " after the controller answered.";
         break;
     }
-    return Exchange{kNoAnswer, text, signalNumber};
+    return Outcome{kNoAnswer, text, signalNumber};
 }
 
 } // namespace
 
-int Exchange::Status() const
+int Outcome::Status() const
 {
     return stopSignal != 0 ? StoppedExitStatus(stopSignal) : int(code);
 }
@@ -73,15 +73,15 @@ ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
     });
 }
 
-Exchange ControllerLink::Read(Registers& values)
+Outcome ControllerLink::Read(Registers& values)
 {
-    const Exchange reply = Run(modbus::kReadHoldingRegisters, [this] { SendBlockRead(m_link); });
+    const Outcome reply = Run(modbus::kReadHoldingRegisters, [this] { SendBlockRead(m_link); });
     if (reply.Done())
         values = BlockValues(m_link);
     return reply;
 }
 
-Exchange ControllerLink::Write(const Registers& values)
+Outcome ControllerLink::Write(const Registers& values)
 {
     return Run(modbus::kWriteMultipleRegisters,
                [this, &values] { SendBlockWrite(m_link, values); });
@@ -89,14 +89,14 @@ Exchange ControllerLink::Write(const Registers& values)
 
 // The signals are caught only while the port may be open: before and after, nothing is held
 // that a stop would have to give back, and a stop then ends the program at once as usual.
-Exchange ControllerLink::Run(int requestFunction, const std::function<void()>& sendRequest)
+Outcome ControllerLink::Run(int requestFunction, const std::function<void()>& sendRequest)
 {
     StopSignals stops(CommandLineStopSignals());
     // The wait sees its port gone and ends; closing removes Qt's lock file and the terminal's
     // exclusive use with it.
     QObject::connect(&stops, &StopSignals::caught, &stops, [this] { CloseBlockPort(m_link); });
     m_received.clear();
-    const std::optional<Exchange> openFailed = Open();
+    const std::optional<Outcome> openFailed = Open();
     if (const int signalNumber = stops.Caught()) {
         CloseBlockPort(m_link);
         return Stopped(signalNumber, requestFunction, StopPoint::BeforeSending);
@@ -110,28 +110,28 @@ Exchange ControllerLink::Run(int requestFunction, const std::function<void()>& s
     if (const int signalNumber = stops.Caught())
         return Stopped(signalNumber, requestFunction,
                        reply.Answered() ? StopPoint::Answered : StopPoint::Waiting);
-    return Outcome(reply, requestFunction);
+    return OutcomeOf(reply, requestFunction);
 }
 
-std::optional<Exchange> ControllerLink::Open()
+std::optional<Outcome> ControllerLink::Open()
 {
     const std::optional<OpenFailure> failure = OpenBlockPort(m_link, m_resolved, m_portSystem);
     if (!failure)
         return std::nullopt;
-    return Exchange{kPortNotOpened,
-                    OpenFailureText(*failure, m_link.PortBaudText, PortEntry::Option)};
+    return Outcome{kPortNotOpened,
+                   OpenFailureText(*failure, m_link.PortBaudText, PortEntry::Option)};
 }
 
 // Without an answer the window's words say why; where it would only say that nothing answered
 // although bytes came, they are told instead.
-Exchange ControllerLink::Outcome(const ReceiveResult& reply, int requestFunction) const
+Outcome ControllerLink::OutcomeOf(const ReceiveResult& reply, int requestFunction) const
 {
     if (reply.Answered())
-        return Exchange{kDone, {}};
+        return Outcome{kDone, {}};
     if (std::optional<std::string> fault = ReplyFaultText(reply, requestFunction))
-        return Exchange{ExitCodeOf(reply.outcome), std::move(*fault)};
+        return Outcome{ExitCodeOf(reply.outcome), std::move(*fault)};
     const std::string cameBack = WhatCameBackText(m_received);
-    return Exchange{ExitCodeOf(reply.outcome), cameBack.empty() ? NoResponseText() : cameBack};
+    return Outcome{ExitCodeOf(reply.outcome), cameBack.empty() ? NoResponseText() : cameBack};
 }
 
 } // namespace morvane::cli

@@ -27,7 +27,7 @@ namespace morvane::cli
 
 // How an exchange ended: kDone, or the exit code of its failure and the window's message for
 // it (with the window's line breaks), or the signal that stopped it and the line that says so.
-struct Exchange {
+struct Outcome {
     ExitCode code = kDone;
     std::string message;
     int stopSignal = 0;
@@ -64,13 +64,13 @@ class ControllerLink
 
     const ResolvedPort& Port() const { return m_resolved; }
     // Reads registers 3 to 11 into `values`, which are left alone unless the read is answered.
-    Exchange Read(Registers& values);
-    Exchange Write(const Registers& values);
+    Outcome Read(Registers& values);
+    Outcome Write(const Registers& values);
 
   private:
-    Exchange Run(int requestFunction, const std::function<void()>& sendRequest);
-    std::optional<Exchange> Open();
-    Exchange Outcome(const ReceiveResult& reply, int requestFunction) const;
+    Outcome Run(int requestFunction, const std::function<void()>& sendRequest);
+    std::optional<Outcome> Open();
+    Outcome OutcomeOf(const ReceiveResult& reply, int requestFunction) const;
 
     ResolvedPort m_resolved;
     TerminalHost m_host;

@@ -7,8 +7,8 @@
 #include "dialogs/fieldtext.h"
 #include "exchange/trafficrecorder.h"
 #include "window/configcommands.h"
-#include "window/configfiles.h"
 #include "window/fieldlauncher.h"
+#include "window/filemenu.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 // The menu bar above the design area, and opening a file dropped on the window.
 
 #include "window/configcommands.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
 
 #include <QAction>
@@ -83,7 +83,7 @@ void FrmMain::BuildMenus()
     setAcceptDrops(true);
 }
 
-// Wired once the commands and files exist (frmmain_load.cpp calls it through Load()).
+// Wired once the commands and files exist (frmmain_wiring.cpp calls it through Load()).
 void FrmMain::ShowRecentFiles()
 {
     const QStringList files = m_files->RecentFiles();

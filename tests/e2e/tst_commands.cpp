@@ -8,7 +8,7 @@
 #include "configfile/configfile.h"
 #include "controller/entrychecks.h"
 #include "port/stopsignals.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 
 #include <QAction>
 #include <QFile>

@@ -6,7 +6,7 @@
 
 #include "controller/shownconfig.h"
 #include "window/configcommands.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/trafficwindow.h"
 
@@ -132,7 +132,7 @@ class RandomFiles
 
 } // namespace
 
-class TestConfigFiles : public QObject
+class TestFileMenu : public QObject
 {
     Q_OBJECT
   private slots:
@@ -155,7 +155,7 @@ class TestConfigFiles : public QObject
     QList<Shown> m_shown;
 };
 
-void TestConfigFiles::init()
+void TestFileMenu::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_window = std::make_unique<FrmMain>();
@@ -166,12 +166,12 @@ void TestConfigFiles::init()
         });
 }
 
-void TestConfigFiles::cleanup()
+void TestFileMenu::cleanup()
 {
     m_window.reset();
 }
 
-QString TestConfigFiles::Write(const QString& name, const QByteArray& content)
+QString TestFileMenu::Write(const QString& name, const QByteArray& content)
 {
     QFile file(m_dir->filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
@@ -179,7 +179,7 @@ QString TestConfigFiles::Write(const QString& name, const QByteArray& content)
     return file.fileName();
 }
 
-void TestConfigFiles::badFileIsRefusedByName_data()
+void TestFileMenu::badFileIsRefusedByName_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<QString>("problem");
@@ -200,7 +200,7 @@ void TestConfigFiles::badFileIsRefusedByName_data()
     QTest::newRow("digits 11") << ValidFile(kNine, "11") << "digits";
 }
 
-void TestConfigFiles::badFileIsRefusedByName()
+void TestFileMenu::badFileIsRefusedByName()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, problem);
@@ -221,7 +221,7 @@ void TestConfigFiles::badFileIsRefusedByName()
     QCOMPARE(WindowState(*m_window), before);
 }
 
-void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
+void TestFileMenu::saveThatCannotBeMadeLeavesNoFile_data()
 {
     QTest::addColumn<QString>("through"); // "Save", or "line traffic" for its Save As
     QTest::addColumn<int>("field");
@@ -267,7 +267,7 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
                unchanged;
 }
 
-void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
+void TestFileMenu::saveThatCannotBeMadeLeavesNoFile()
 {
     QFETCH(QString, through);
     QFETCH(int, field);
@@ -318,7 +318,7 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
     QCOMPARE(beside.entryList(QDir::AllEntries | QDir::Hidden).size(), entries); // none left
 }
 
-void TestConfigFiles::recentFilesKeepTheLatestEight()
+void TestFileMenu::recentFilesKeepTheLatestEight()
 {
     QStringList saved;
     for (int i = 0; i < 10; ++i) {
@@ -335,7 +335,7 @@ void TestConfigFiles::recentFilesKeepTheLatestEight()
     QVERIFY(!later.findChild<QAction*>("actionRecent_7")->text().isEmpty());
 }
 
-void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
+void TestFileMenu::openedFileMeansWhatTheRuleSays_data()
 {
     QTest::addColumn<int>("digits");
     QTest::addColumn<Registers>("registers");
@@ -362,7 +362,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
 
 // A new window that opens the file, and one that shows the same values as a read does, hold
 // the texts of the rule and would send its registers; the rule changes nothing it has made.
-void TestConfigFiles::openedFileMeansWhatTheRuleSays()
+void TestFileMenu::openedFileMeansWhatTheRuleSays()
 {
     QFETCH(int, digits);
     QFETCH(Registers, registers);
@@ -387,7 +387,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays()
 // One window opening file after file, now and then after a 20 mA value typed far beyond any
 // register or one whose pair chases in the last digit: what it held before makes no difference
 // to what it sends.
-void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
+void TestFileMenu::filesOpenedInTurnSendWhatTheRuleSays()
 {
     const QStringList typed{"1e16", "-1e300", "5.57489013671875"};
     RandomFiles random(7);
@@ -402,5 +402,5 @@ void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
     QVERIFY(m_shown.isEmpty());
 }
 
-QTEST_MAIN(TestConfigFiles)
-#include "tst_configfiles.moc"
+QTEST_MAIN(TestFileMenu)
+#include "tst_filemenu.moc"

@@ -1,4 +1,4 @@
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 
 #include "common/numbertext.h"
 #include "configfile/configfile.h"
@@ -70,19 +70,19 @@ ConfigNotes NotesOf(const FrmMain& window)
 
 } // namespace
 
-ConfigFiles::ConfigFiles(FrmMain& window, ConfigCommands& commands)
+FileMenu::FileMenu(FrmMain& window, ConfigCommands& commands)
     : m_window(window), m_commands(commands)
 {
 }
 
-void ConfigFiles::Open()
+void FileMenu::Open()
 {
     const QString path = ChooseFile(false);
     if (!path.isEmpty())
         OpenFile(path);
 }
 
-void ConfigFiles::Save()
+void FileMenu::Save()
 {
     if (m_current.isEmpty())
         SaveAs();
@@ -90,7 +90,7 @@ void ConfigFiles::Save()
         SaveFile(m_current);
 }
 
-void ConfigFiles::SaveAs()
+void FileMenu::SaveAs()
 {
     QString path = ChooseFile(true);
     if (path.isEmpty())
@@ -100,7 +100,7 @@ void ConfigFiles::SaveAs()
     SaveFile(path);
 }
 
-bool ConfigFiles::OpenFile(const QString& path)
+bool FileMenu::OpenFile(const QString& path)
 {
     if (m_commands.Busy())
         return false;
@@ -123,7 +123,7 @@ bool ConfigFiles::OpenFile(const QString& path)
     return true;
 }
 
-bool ConfigFiles::SaveFile(const QString& path)
+bool FileMenu::SaveFile(const QString& path)
 {
     if (m_commands.Busy())
         return false;
@@ -153,21 +153,21 @@ bool ConfigFiles::SaveFile(const QString& path)
     return true;
 }
 
-bool ConfigFiles::FailSave(const QString& path, const std::string& reason)
+bool FileMenu::FailSave(const QString& path, const std::string& reason)
 {
     m_commands.host().ShowMessage(kErrorTitle, ConfigSaveFailureText(Native(path), reason));
     m_commands.host().SetStatus(status::kError);
     return false;
 }
 
-QStringList ConfigFiles::RecentFiles() const
+QStringList FileMenu::RecentFiles() const
 {
     QStringList files = Settings().value(kRecentKey).toStringList();
     files.removeAll(QString());
     return files.mid(0, kMostRecentFiles);
 }
 
-void ConfigFiles::Remember(const QString& path)
+void FileMenu::Remember(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QStringList files = RecentFiles();
@@ -177,7 +177,7 @@ void ConfigFiles::Remember(const QString& path)
     emit recentFilesChanged();
 }
 
-QString ConfigFiles::ChooseFile(bool forSaving) const
+QString FileMenu::ChooseFile(bool forSaving) const
 {
     const QStringList recent = RecentFiles();
     const QString suggestion = !m_current.isEmpty() ? m_current
