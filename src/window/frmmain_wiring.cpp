@@ -1,3 +1,6 @@
+// The load step and the window's wiring: the port, the traffic recorder, the commands and the
+// File menu, connected to the buttons, the watchdog timer and the menus.
+
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/qtserialport.h"
