@@ -193,17 +193,17 @@ bool TimeLibmodbusOpenReadClose(const QString& device, int rounds, std::vector<d
 }
 
 // Opening and closing alone, no request: Qt's serial port takes a lock file, which costs what
-// the file system makes it cost; libmodbus takes none.
-double MedianOpenClose(const QString& device, bool viaQt)
+// the file system makes it cost (little on a tmpfs /run/lock, a sync and an unlink on a disk);
+// libmodbus takes none.
+void TimeOpenClose(const QString& device, bool viaQt, int rounds, std::vector<double>& times)
 {
-    std::vector<double> times;
     const QByteArray path = device.toUtf8();
-    for (int i = 0; i < 50; ++i) {
+    QtSerialPort port; // one, as the window has
+    port.SetDevicePath(path.toStdString());
+    port.SetSettings("9600,N,8,1");
+    for (int i = 0; i < rounds; ++i) {
         const Clock::time_point start = Clock::now();
         if (viaQt) {
-            QtSerialPort port;
-            port.SetDevicePath(path.toStdString());
-            port.SetSettings("9600,N,8,1");
             port.SetPortOpen(true);
             port.SetPortOpen(false);
         } else if (modbus_t* ctx = modbus_new_rtu(path.constData(), 9600, 'N', 8, 1)) {
@@ -213,7 +213,29 @@ double MedianOpenClose(const QString& device, bool viaQt)
         }
         times.push_back(Seconds(Clock::now() - start));
     }
-    return Median(times);
+}
+
+struct PacedTimes {
+    std::vector<double> window, libmodbus, qtOpenClose, libmodbusOpenClose;
+};
+
+void ReportPaced(const PacedTimes& t, int baud)
+{
+    // The virtual line hands the request over at once; the reply waits the silence of 3.5
+    // characters and then takes its 23 bytes' time, 10 bits a character.
+    const double wire = (3.5 + 5 + 2 * ConfigRegisterCount) * 10.0 / baud;
+    const double ours = Median(t.window), theirs = Median(t.libmodbus);
+    const double qtPort = Median(t.qtOpenClose), libmodbusPort = Median(t.libmodbusOpenClose);
+    std::printf("read at %d baud, open to close (the reply alone takes %.1f ms on the line):\n",
+                baud, wire * 1e3);
+    std::printf("  \"Read From Controller\" (median of %zu): %8.3f ms (fastest %.3f ms)\n",
+                t.window.size(), ours * 1e3, Fastest(t.window) * 1e3);
+    std::printf("  libmodbus               (median of %zu): %8.3f ms (fastest %.3f ms)\n",
+                t.libmodbus.size(), theirs * 1e3, Fastest(t.libmodbus) * 1e3);
+    std::printf("  ratio window / libmodbus:                  %8.3f\n", ours / theirs);
+    std::printf("  the window's %.3f ms more, of which opening and closing alone: Qt's port %.3f "
+                "ms, libmodbus %.3f ms\n",
+                (ours - theirs) * 1e3, qtPort * 1e3, libmodbusPort * 1e3);
 }
 
 int ComparePacedReads(const QString& sim, int rounds)
@@ -222,31 +244,24 @@ int ComparePacedReads(const QString& sim, int rounds)
     Sim controller(sim, {"--pace", QString::number(kBaud)});
     if (controller.Path().isEmpty())
         return std::fprintf(stderr, "the paced controller did not start\n"), 1;
-    WindowReads window(controller.Path());
-    std::vector<double> ours, theirs, warmUp;
-    if (!window.Time(5, warmUp) || !TimeLibmodbusOpenReadClose(controller.Path(), 5, warmUp))
+    const QString device = controller.Path();
+    WindowReads window(device);
+    PacedTimes t, warmUp;
+    if (!window.Time(5, warmUp.window) || !TimeLibmodbusOpenReadClose(device, 5, warmUp.libmodbus))
         return std::fprintf(stderr, "paced warm-up reads failed\n"), 1;
+    // Alternating blocks, the bare opening and closing among them: the file system's moods
+    // change with what else the machine does.
     constexpr int kBlocks = 10;
+    const int perBlock = rounds / kBlocks;
     for (int block = 0; block < kBlocks; ++block) {
-        if (!window.Time(rounds / kBlocks, ours))
+        if (!window.Time(perBlock, t.window))
             return std::fprintf(stderr, "the window's read was not answered\n"), 1;
-        if (!TimeLibmodbusOpenReadClose(controller.Path(), rounds / kBlocks, theirs))
+        if (!TimeLibmodbusOpenReadClose(device, perBlock, t.libmodbus))
             return std::fprintf(stderr, "libmodbus read failed\n"), 1;
+        TimeOpenClose(device, true, perBlock, t.qtOpenClose);
+        TimeOpenClose(device, false, perBlock, t.libmodbusOpenClose);
     }
-    // The virtual line hands the request over at once; the reply waits the silence of 3.5
-    // characters and then takes its 23 bytes' time, 10 bits a character.
-    const double wire = (3.5 + 5 + 2 * ConfigRegisterCount) * 10.0 / kBaud;
-    std::printf("read at %d baud, open to close (the reply alone takes %.1f ms on the line):\n",
-                kBaud, wire * 1e3);
-    std::printf("  \"Read From Controller\" (median of %zu): %8.3f ms (fastest %.3f ms)\n",
-                ours.size(), Median(ours) * 1e3, Fastest(ours) * 1e3);
-    std::printf("  libmodbus               (median of %zu): %8.3f ms (fastest %.3f ms)\n",
-                theirs.size(), Median(theirs) * 1e3, Fastest(theirs) * 1e3);
-    std::printf("  ratio window / libmodbus:                  %8.3f\n",
-                Median(ours) / Median(theirs));
-    std::printf("  of which opening and closing the port: Qt %.3f ms, libmodbus %.3f ms\n",
-                MedianOpenClose(controller.Path(), true) * 1e3,
-                MedianOpenClose(controller.Path(), false) * 1e3);
+    ReportPaced(t, kBaud);
     return 0;
 }
 
