@@ -126,48 +126,65 @@ void Report(const Contender& c)
                 Median(c.peakMiB));
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    int runs = 15;
+struct Options {
+    int runs = 21;
     QString platform = QStringLiteral("offscreen");
     QStringList windows;
-    const QStringList args = app.arguments();
+};
+
+Options ParseOptions(const QStringList& args)
+{
+    Options options;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--runs" && i + 1 < args.size())
-            runs = std::max(3, args[++i].toInt());
+            options.runs = std::max(3, args[++i].toInt());
         else if (args[i] == "--platform" && i + 1 < args.size())
-            platform = args[++i];
+            options.platform = args[++i];
         else
-            windows << args[i];
+            options.windows << args[i];
     }
-    if (windows.isEmpty())
-        windows << QStringLiteral(STARTUP_WINDOW_BINARY);
-    qputenv("QT_QPA_PLATFORM", platform.toUtf8());
+    if (options.windows.isEmpty())
+        options.windows << QStringLiteral(STARTUP_WINDOW_BINARY);
+    return options;
+}
 
-    const QTemporaryDir folder;
+// Each window program, then the bare window of its description; empty when one gave none.
+std::vector<Contender> Contenders(const QStringList& windows, const QTemporaryDir& folder)
+{
     std::vector<Contender> contenders;
     for (const QString& window : windows) {
         int widgets = 0;
         const QString path = folder.filePath(QString("window%1.txt").arg(contenders.size()));
         const auto bare = BareCommand(window, path, widgets);
-        if (!bare)
-            return std::fprintf(stderr, "%s gave no description\n", qPrintable(window)), 1;
+        if (!bare) {
+            std::fprintf(stderr, "%s gave no description\n", qPrintable(window));
+            return {};
+        }
         contenders.push_back({window.toStdString(), {window.toStdString()}, {}, {}});
         contenders.push_back(
             {"bare Qt window of the same " + std::to_string(widgets) + " widgets", *bare, {}, {}});
     }
-    if (!RunRounds(contenders, 2)) // warm the caches alike
+    return contenders;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const Options options = ParseOptions(app.arguments());
+    qputenv("QT_QPA_PLATFORM", options.platform.toUtf8());
+    const QTemporaryDir folder;
+    std::vector<Contender> contenders = Contenders(options.windows, folder);
+    if (contenders.empty() || !RunRounds(contenders, 2)) // warm the caches alike
         return 1;
     for (Contender& c : contenders)
         c.seconds.clear(), c.peakMiB.clear();
-    if (!RunRounds(contenders, runs))
+    if (!RunRounds(contenders, options.runs))
         return 1;
 
     std::printf("spawn to first paint, %s platform, median of %d alternating runs:\n",
-                qPrintable(platform), runs);
+                qPrintable(options.platform), options.runs);
     for (std::size_t i = 0; i < contenders.size(); i += 2) {
         const Contender& window = contenders[i];
         const Contender& bare = contenders[i + 1];
