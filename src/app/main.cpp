@@ -1,12 +1,8 @@
 #include "cli/arguments.h"
 #include "cli/commands.h"
-#include "port/stopsignals.h"
-#include "window/filemenu.h"
-#include "window/frmmain.h"
-#include "window/icon.h"
+#include "window/windowstart.h"
 
-#include <QApplication>
-#include <QTimer>
+#include <QtGlobal>
 
 #include <cstdio>
 
@@ -35,21 +31,7 @@ int RunWindow(int& argc, char* argv[], const QString& file)
                    stderr);
         return morvane::cli::kUsage;
     }
-    QApplication app(argc, argv);
-    // Set for the whole application, so that every dialog carries it too.
-    QApplication::setWindowIcon(morvane::MorvaneIcon());
-    morvane::FrmMain window;
-    morvane::StopSignals stops(morvane::WindowStopSignals());
-    QObject::connect(&stops, &morvane::StopSignals::caught, &window, [&window](int signalNumber) {
-        window.CloseForStop();
-        QCoreApplication::exit(morvane::StoppedExitStatus(signalNumber));
-    });
-    window.show();
-    // A file named on the command line (a double-click in a file manager) opens once the
-    // window is up, so that a message about a bad file has a window to stand over.
-    if (!file.isEmpty())
-        QTimer::singleShot(0, &window, [&window, file] { window.Files().OpenFile(file); });
-    return QApplication::exec();
+    return morvane::RunMainWindow(argc, argv, file);
 }
 
 } // namespace

@@ -46,14 +46,15 @@ void ActOnValidFrame(ReceiveRun& run)
     }
 }
 
+// The echo comes after the framer: the last byte decides the read without waiting for it.
 void HandleByte(ReceiveRun& run, std::uint8_t b)
 {
     run.link.host.StopWatchdog();
-    run.link.host.AppendRxEcho(ModbusEchoText(b));
     // Bytes that follow the deciding frame in the same burst are still taken and echoed,
     // but only the first decision counts.
     if (ModbusReceiveByte(run.link.state, run.expectedSlave, b) == FrameStep::Valid && !run.decided)
         ActOnValidFrame(run);
+    run.link.host.AppendRxEcho(ModbusEchoText(b));
 }
 
 // Takes the bytes waiting at the port one at a time. Once those the port holds are taken,

@@ -114,9 +114,11 @@ std::string ModbusEchoText(int value)
     return text;
 }
 
+// The echoes are shown once the frame is on its way: in the window each one is a text layout,
+// and the reply's time on the line starts only when the request has left.
 void ModbusTransmit(Link& link, std::int16_t last)
 {
-    link.host.ClearEchoes();
+    std::string echo;
     const int final = std::min<int>(last, kLinkBufferSize - 1);
     for (int i = 0; i <= final; ++i) {
         if (!link.port.PortOpen())
@@ -124,10 +126,13 @@ void ModbusTransmit(Link& link, std::int16_t last)
         const std::int16_t element = link.state.TxBuf[i];
         if (element >= 0 && element <= 255)
             link.port.Output(static_cast<std::uint8_t>(element));
-        link.host.AppendTxEcho(ModbusEchoText(element));
+        echo += ModbusEchoText(element);
     }
     if (link.port.PortOpen())
         link.port.Flush();
+    link.host.ClearEchoes();
+    if (!echo.empty())
+        link.host.AppendTxEcho(echo);
 }
 
 } // namespace morvane

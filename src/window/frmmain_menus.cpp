@@ -73,6 +73,9 @@ void FrmMain::BuildMenus()
     file->addSeparator();
     m_actionQuit = AddAction(file, QStringLiteral("&Quit"), "actionQuit",
                              QKeySequence(QStringLiteral("Ctrl+Q")));
+    // Read from the settings when the menu opens, not before the window shows; the list may
+    // also have changed since in another run of the program.
+    connect(file, &QMenu::aboutToShow, this, [this] { ShowRecentFiles(); });
 
     // Left enabled while a command runs: that is when one wants to watch the line.
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -84,7 +87,8 @@ void FrmMain::BuildMenus()
     setAcceptDrops(true);
 }
 
-// Wired once the commands and files exist (frmmain_wiring.cpp calls it through Load()).
+// Runs only once the files exist (Load() makes them): when the File menu opens or the list
+// changes.
 void FrmMain::ShowRecentFiles()
 {
     const QStringList files = m_files->RecentFiles();

@@ -59,7 +59,6 @@ void FrmMain::Load()
     // A command under way owns the fields: nothing may open a file into them meanwhile.
     connect(m_commands.get(), &ConfigCommands::busyChanged, this,
             [this](bool busy) { SetFileActionsEnabled(!busy); });
-    ShowRecentFiles();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)

@@ -1,11 +1,14 @@
 #include "window/icon.h"
 
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
 #include <array>
 #include <cmath>
+#include <memory>
 
 namespace morvane
 {
@@ -94,14 +97,68 @@ QPixmap DrawIcon(int size)
     return pixmap;
 }
 
-} // namespace
-
-QIcon MorvaneIcon()
+QIcon DrawnIcon()
 {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addPixmap(DrawIcon(size));
     return icon;
+}
+
+// Qt's own icon of the drawn sizes, drawn when something first asks for a pixmap or the sizes:
+// on many platforms nothing does before the window shows, and drawing all seven, the largest
+// 256 pixels wide, is a visible part of the start. Each call is handed on exactly as Qt's
+// icon would take it.
+class DrawnWhenAskedEngine final : public QIconEngine
+{
+  public:
+    DrawnWhenAskedEngine() : m_drawn(std::make_shared<QIcon>()) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        // The rectangle was already fitted to actualSize(), so the alignment moves nothing.
+        Drawn().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return Drawn().pixmap(size, 1.0, mode, state);
+    }
+    // Called with the size already multiplied by the scale, which the icon multiplies again.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override
+    {
+        if (!(scale > 1.0))
+            return pixmap(size, mode, state);
+        return Drawn().pixmap(size / scale, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        if (!(qApp->devicePixelRatio() > 1.0))
+            return Drawn().actualSize(size, mode, state);
+        return pixmap(size, mode, state).size(); // the icon would scale the size once more
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return Drawn().availableSizes(mode, state);
+    }
+    bool isNull() override { return false; }
+    QIconEngine* clone() const override { return new DrawnWhenAskedEngine(*this); }
+
+  private:
+    const QIcon& Drawn()
+    {
+        if (m_drawn->isNull())
+            *m_drawn = DrawnIcon();
+        return *m_drawn;
+    }
+    std::shared_ptr<QIcon> m_drawn; // shared by the copies, so that it is drawn once
+};
+
+} // namespace
+
+QIcon MorvaneIcon()
+{
+    return QIcon(new DrawnWhenAskedEngine);
 }
 
 } // namespace morvane

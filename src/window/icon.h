@@ -7,7 +7,8 @@
 namespace morvane
 {
 
-// Needs a QGuiApplication. Holds the common sizes from 16 to 256 pixels.
+// Needs a QGuiApplication. Holds the common sizes from 16 to 256 pixels, drawn when first
+// asked for.
 QIcon MorvaneIcon();
 
 } // namespace morvane

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -328,11 +330,14 @@ void TestFileMenu::recentFilesKeepTheLatestEight()
     QVERIFY(m_window->Files().OpenFile(saved[3])); // opened again: first in the list
     saved.move(3, 0);
     QCOMPARE(m_window->Files().RecentFiles(), saved.mid(0, 8));
-    FrmMain later; // kept between runs, and shown in the File menu
+    FrmMain later; // kept between runs, and shown in the File menu once it opens
+    QMenu* fileMenu = later.menuBar()->actions().constFirst()->menu();
+    fileMenu->popup(QPoint());
     auto* first = later.findChild<QAction*>("actionRecent_0");
     QVERIFY(first && first->isVisible());
     QCOMPARE(first->data().toString(), saved[0]);
     QVERIFY(!later.findChild<QAction*>("actionRecent_7")->text().isEmpty());
+    fileMenu->close();
 }
 
 void TestFileMenu::openedFileMeansWhatTheRuleSays_data()

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -369,14 +370,39 @@ void TestFrmMainDesign::portListWritesTheChosenPort()
     QTRY_VERIFY(!QApplication::activePopupWidget());
 }
 
+namespace
+{
+QImage Painted(const QIcon& icon, int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    icon.paint(&painter, image.rect());
+    return image;
+}
+} // namespace
+
 void TestFrmMainDesign::icon()
 {
     const QIcon icon = MorvaneIcon();
+    QCOMPARE(icon.isNull(), false);
+    QIcon drawn; // what Qt makes of the drawn sizes when given them at once
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        drawn.addPixmap(icon.pixmap(size));
+    QCOMPARE(icon.availableSizes(), drawn.availableSizes());
     for (int size : {16, 32, 48, 256}) {
         const QImage image = icon.pixmap(size).toImage();
         QCOMPARE(image.size(), QSize(size, size));
         QVERIFY(image.pixelColor(size / 2, size / 2).alpha() > 0);
         QCOMPARE(image.pixelColor(0, 0).alpha(), 0); // rounded corner
+    }
+    for (int size : {20, 100, 300}) {
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Selected}) {
+            QCOMPARE(icon.actualSize(QSize(size, size), mode),
+                     drawn.actualSize(QSize(size, size), mode));
+            QCOMPARE(icon.pixmap(size, mode).toImage(), drawn.pixmap(size, mode).toImage());
+        }
+        QCOMPARE(Painted(icon, size), Painted(drawn, size));
     }
 }
 
