@@ -7,11 +7,10 @@
 
 #include "benchsim.h"
 #include "cli/controllerlink.h"
+#include "exchange/blockexchange.h"
 #include "port/qtserialport.h"
-#include "protocol/crc16.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
-#include "protocol/requests.h"
 #include "window/configcommands.h"
 #include "window/frmmain.h"
 
@@ -55,19 +54,14 @@ double CpuSeconds()
 struct OurLink {
     explicit OurLink(const QString& device) : link(port, host)
     {
-        ModbusCrcInit(link.state);
-        port.SetDevicePath(device.toStdString());
-        port.SetSettings("9600,N,8,1");
-        port.SetPortOpen(true);
-        link.state.ImageBase = ConfigFirstRegister;
+        OpenBlockPort(link, ResolvePort(device.toStdString()), HostPortSystem());
     }
-    ~OurLink() { port.SetPortOpen(false); }
+    ~OurLink() { CloseBlockPort(link); }
 
     ReceiveResult Read()
     {
-        ModbusReadRequest(link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-        std::int16_t flag = 0;
-        return ModbusReceive(link, ConfigSlaveAddress, flag);
+        SendBlockRead(link);
+        return AwaitBlockReply(link);
     }
 
     QtSerialPort port;
@@ -271,7 +265,7 @@ int MeasureSilentWait(const QString& sim, double seconds)
     OurLink ours(controller.Path());
     if (controller.Path().isEmpty() || !ours.port.PortOpen())
         return std::fprintf(stderr, "the silent controller could not be opened\n"), 1;
-    ModbusReadRequest(ours.link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    SendBlockRead(ours.link);
     // Starting the clock earlier makes the receive give up after `seconds` instead of 20.
     std::int16_t flag = 1;
     ours.link.state.RxState = {};

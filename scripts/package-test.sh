@@ -56,6 +56,12 @@ templates=$(grep -l '@[A-Z_]*@' data/* | grep -v '\.in$' || true)
 [ -z "$templates" ] || { echo "templates not named .in: $templates" >&2; exit 1; }
 echo "manual page installed: $manpage"
 
+# The installed program carries no path of the machine it was built on.
+built_in=$(strings /usr/bin/morvane-config | grep -F -e "$PWD" -e "$(cd "$build" && pwd)" || true)
+[ -z "$built_in" ] ||
+    { echo "the installed program holds paths of the build machine: $built_in" >&2; exit 1; }
+echo "no path of the build machine in the installed program"
+
 # The command line runs without any display.
 said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/morvane-config --version)
 [ "$said" = "morvane-config $version" ] ||

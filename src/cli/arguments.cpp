@@ -43,7 +43,7 @@ std::optional<int> DigitsOf(const QString& text)
 {
     bool ok = false;
     const int digits = text.toInt(&ok);
-    if (!ok || digits < kConfigMinDigits || digits > kConfigMaxDigits)
+    if (!ok || digits < kMinDigits || digits > kMaxDigits)
         return std::nullopt;
     return digits;
 }
@@ -93,8 +93,8 @@ Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& ou
         const std::optional<int> n = DigitsOf(parser.value(digits));
         if (!n)
             return Usage(QStringLiteral("--digits takes a whole number from %1 to %2; found '%3'.")
-                             .arg(kConfigMinDigits)
-                             .arg(kConfigMaxDigits)
+                             .arg(kMinDigits)
+                             .arg(kMaxDigits)
                              .arg(parser.value(digits)));
         call.digits = *n;
     }
@@ -207,7 +207,7 @@ Invocation ParseArguments(int argc, char* argv[])
 QString HelpText()
 {
     return QStringLiteral(
-        R"(Usage:
+               R"(Usage:
   morvane-config [FILE]
   morvane-config read [--port P] [--digits N] [-o FILE] [--trace]
   morvane-config write FILE [--port P] [--verify] [--trace]
@@ -229,7 +229,7 @@ Options:
                      absolute or relative (./ttyB); 1 when not given
   -o, --output FILE  read: write the configuration to FILE
   --digits N         read: the digits of the controller's display to record in
-                     the file, 1 to 10; 5 when not given
+                     the file, %1 to %2; %3 when not given
   --verify           write: read the registers back and list each one that
                      differs from the file
   --trace            every request and every run of bytes received, on standard
@@ -251,7 +251,10 @@ Exit status:
   7  --verify found a register that differs
   129, 130, 143  stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM; the port is
                  closed
-)");
+)")
+        .arg(kMinDigits)
+        .arg(kMaxDigits)
+        .arg(kDefaultDigits);
 }
 
 QString VersionText()

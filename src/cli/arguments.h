@@ -3,6 +3,8 @@
 // any application object exists, so that they never need a display; everything else opens
 // the window.
 
+#include "controller/displayformat.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +26,6 @@ enum ExitCode : int {
 };
 
 enum class Action { Window, Read, Write, Help, Version, Usage };
-
-inline constexpr int kDefaultDigits = 5;
 
 struct Invocation {
     Action action = Action::Window;

@@ -1,10 +1,11 @@
 #include "cli/commands.h"
 
+#include "cli/steplines.h"
+#include "controller/fields.h"
+#include "controller/modetable.h"
+#include "controller/shownconfig.h"
+#include "exchange/failurewords.h"
 #include "files/wholefile.h"
-#include "window/fields.h"
-#include "window/modetable.h"
-#include "window/reports.h"
-#include "window/shownconfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -80,29 +81,29 @@ class Step
         g_stepLineBroken = false;
     }
     void Done() { Done(m_timed ? StepDoneText(m_clock.elapsed()) : std::string(kStepDone)); }
-    void Done(std::string_view outcome) { Outcome(std::string(outcome) + "\n"); }
+    void Done(std::string_view outcome) { EndLine(std::string(outcome) + "\n"); }
     // Ends the step with "ERROR" and the message below it; returns the exit status.
     ExitCode Fail(ExitCode code, const std::string& message)
     {
         const std::string outcome =
             m_timed ? StepFailedText(m_clock.elapsed()) : std::string(status::kError);
-        Outcome(outcome + "\n" + TerminalText(message) + "\n");
+        EndLine(outcome + "\n" + TerminalText(message) + "\n");
         return code;
     }
-    int Ended(const Exchange& exchange)
+    int Ended(const Outcome& outcome)
     {
-        if (exchange.stopSignal != 0) {
-            Outcome(StepStoppedText(m_clock.elapsed()) + "\n" + exchange.message + "\n");
-            return exchange.Status();
+        if (outcome.stopSignal != 0) {
+            EndLine(StepStoppedText(m_clock.elapsed()) + "\n" + outcome.message + "\n");
+            return outcome.Status();
         }
-        if (!exchange.Done())
-            return Fail(exchange.code, exchange.message);
+        if (!outcome.Done())
+            return Fail(outcome.code, outcome.message);
         Done();
         return kDone;
     }
 
   private:
-    void Outcome(const std::string& text)
+    void EndLine(const std::string& text)
     {
         Print(stderr, (g_stepLineBroken ? "... " : "") + text);
         g_stepLineOpen = false;
@@ -116,11 +117,6 @@ class Step
 std::string Native(const QString& path)
 {
     return QDir::toNativeSeparators(path).toStdString();
-}
-
-int ModeRegisterOf(const Registers& registers)
-{
-    return registers[std::size_t(field::kMode - field::kFirstRegisterField)];
 }
 
 ExitCode SaveConfiguration(const QString& path, const QByteArray& text)

@@ -5,7 +5,7 @@
 #include "cli/arguments.h"
 #include "cli/controllerlink.h"
 #include "configfile/configfile.h"
-#include "window/shownconfig.h"
+#include "controller/shownconfig.h"
 
 namespace morvane::cli
 {

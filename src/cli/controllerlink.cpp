@@ -1,31 +1,16 @@
 #include "cli/controllerlink.h"
 
-#include "port/portopening.h"
+#include "exchange/blockexchange.h"
+#include "exchange/failurewords.h"
+#include "exchange/trafficwords.h"
 #include "port/stopsignals.h"
-#include "protocol/crc16.h"
 #include "protocol/modbus.h"
-#include "protocol/replywait.h"
-#include "protocol/requests.h"
-#include "window/reports.h"
 
 namespace morvane::cli
 {
 
 namespace
 {
-
-constexpr std::int16_t kDataBits = 8;
-constexpr std::int16_t kStopBits = 1;
-
-// Takes the window's messages instead of showing them, so that the command line says what
-// the window would, chosen by the same code.
-class MessageTaker final : public CommandView
-{
-  public:
-    void SetStatus(std::string_view) override {}
-    void ShowMessage(std::string_view, const std::string& text) override { message = text; }
-    std::string message;
-};
 
 ExitCode ExitCodeOf(ReceiveOutcome outcome)
 {
@@ -45,7 +30,7 @@ ExitCode ExitCodeOf(ReceiveOutcome outcome)
 // How far an exchange had come when a signal stopped it: what the controller may hold.
 enum class StopPoint { BeforeSending, Waiting, Answered };
 
-Exchange Stopped(int signalNumber, int requestFunction, StopPoint point)
+Outcome Stopped(int signalNumber, int requestFunction, StopPoint point)
 {
     const bool write = requestFunction == modbus::kWriteMultipleRegisters;
     std::string text = "Stopped by " + SignalName(signalNumber);
@@ -62,12 +47,12 @@ Exchange Stopped(int signalNumber, int requestFunction, StopPoint point)
                       : " after the controller answered.";
         break;
     }
-    return Exchange{kNoAnswer, text, signalNumber};
+    return Outcome{kNoAnswer, text, signalNumber};
 }
 
 } // namespace
 
-int Exchange::Status() const
+int Outcome::Status() const
 {
     return stopSignal != 0 ? StoppedExitStatus(stopSignal) : int(code);
 }
@@ -82,98 +67,71 @@ ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
           }),
       m_link(m_recorder, m_host)
 {
-    ModbusCrcInit(m_link.state);
     m_recorder.WatchFrames([this](const TrafficFrame& frame) {
         if (!frame.sent)
             m_received.push_back(frame);
     });
 }
 
-std::int32_t& ControllerLink::Slot(int reg)
+Outcome ControllerLink::Read(Registers& values)
 {
-    return m_link.state.RegImage[static_cast<std::size_t>(RegisterSlot(ConfigSlaveAddress, reg))];
-}
-
-Exchange ControllerLink::Read(Registers& values)
-{
-    const Exchange reply = Run(modbus::kReadHoldingRegisters, [this] {
-        m_link.state.ImageBase =
-            static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
-        ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    });
-    if (reply.Done()) {
-        // The decoder stores only 16-bit values, so each slot fits.
-        for (int k = 0; k < ConfigRegisterCount; ++k)
-            values[std::size_t(k)] = static_cast<std::uint16_t>(Slot(ConfigFirstRegister + k));
-    }
+    const Outcome reply = Run(modbus::kReadHoldingRegisters, [this] { SendBlockRead(m_link); });
+    if (reply.Done())
+        values = BlockValues(m_link);
     return reply;
 }
 
-Exchange ControllerLink::Write(const Registers& values)
+Outcome ControllerLink::Write(const Registers& values)
 {
-    for (int k = 0; k < ConfigRegisterCount; ++k)
-        Slot(ConfigFirstRegister + k) = values[std::size_t(k)];
-    return Run(modbus::kWriteMultipleRegisters, [this] {
-        ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    });
+    return Run(modbus::kWriteMultipleRegisters,
+               [this, &values] { SendBlockWrite(m_link, values); });
 }
 
 // The signals are caught only while the port may be open: before and after, nothing is held
 // that a stop would have to give back, and a stop then ends the program at once as usual.
-Exchange ControllerLink::Run(int requestFunction, const std::function<void()>& sendRequest)
+Outcome ControllerLink::Run(int requestFunction, const std::function<void()>& sendRequest)
 {
     StopSignals stops(CommandLineStopSignals());
     // The wait sees its port gone and ends; closing removes Qt's lock file and the terminal's
     // exclusive use with it.
-    QObject::connect(&stops, &StopSignals::caught, &stops, [this] { Close(); });
+    QObject::connect(&stops, &StopSignals::caught, &stops, [this] { CloseBlockPort(m_link); });
     m_received.clear();
-    const std::optional<Exchange> openFailed = Open();
+    const std::optional<Outcome> openFailed = Open();
     if (const int signalNumber = stops.Caught()) {
-        Close();
+        CloseBlockPort(m_link);
         return Stopped(signalNumber, requestFunction, StopPoint::BeforeSending);
     }
     if (openFailed)
         return *openFailed;
     sendRequest();
-    std::int16_t startFlag = 0;
-    const ReceiveResult reply = ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
-    Close();
+    const ReceiveResult reply = AwaitBlockReply(m_link);
+    CloseBlockPort(m_link);
     m_recorder.Settle();
     if (const int signalNumber = stops.Caught())
         return Stopped(signalNumber, requestFunction,
                        reply.Answered() ? StopPoint::Answered : StopPoint::Waiting);
-    return Outcome(reply, requestFunction);
+    return OutcomeOf(reply, requestFunction);
 }
 
-std::optional<Exchange> ControllerLink::Open()
+std::optional<Outcome> ControllerLink::Open()
 {
-    std::int16_t dataBits = kDataBits;
-    std::int16_t stopBits = kStopBits;
-    const std::optional<OpenFailure> failure =
-        OpenComPort(m_link.port, m_resolved, m_link.PortBaudText, dataBits, m_link.PortParityName,
-                    stopBits, m_portSystem);
+    const std::optional<OpenFailure> failure = OpenBlockPort(m_link, m_resolved, m_portSystem);
     if (!failure)
         return std::nullopt;
-    return Exchange{kPortNotOpened,
-                    OpenFailureText(*failure, m_link.PortBaudText, PortEntry::Option)};
+    return Outcome{kPortNotOpened,
+                   OpenFailureText(*failure, m_link.PortBaudText, PortEntry::Option)};
 }
 
 // Without an answer the window's words say why; where it would only say that nothing answered
 // although bytes came, they are told instead.
-Exchange ControllerLink::Outcome(const ReceiveResult& reply, int requestFunction) const
+Outcome ControllerLink::OutcomeOf(const ReceiveResult& reply, int requestFunction) const
 {
-    MessageTaker taken;
-    if (!reply.Answered() && !ReportReplyFault(taken, reply, requestFunction)) {
-        const std::string cameBack = WhatCameBackText(m_received);
-        taken.message = cameBack.empty() ? NoResponseText() : cameBack;
-    }
-    return Exchange{ExitCodeOf(reply.outcome), taken.message};
-}
-
-void ControllerLink::Close()
-{
-    if (m_link.port.PortOpen())
-        m_link.port.SetPortOpen(false);
+    if (reply.Answered())
+        return Outcome{kDone, {}};
+    if (std::optional<std::string> fault = ReplyFaultText(reply, requestFunction))
+        return Outcome{ExitCodeOf(reply.outcome), std::move(*fault)};
+    const std::string cameBack = WhatCameBackText(m_received);
+    return Outcome{ExitCodeOf(reply.outcome), cameBack.empty() ? NoResponseText() : cameBack};
 }
 
 } // namespace morvane::cli

@@ -1,21 +1,21 @@
 #pragma once
-// The controller as the command line reaches it: the window's link code, request frames,
-// receiver and time limit, with a host that echoes nothing and keeps no watchdog. Each
-// exchange opens the port, sends one request, waits for its answer and closes the port, in
-// the order the window's commands do. The line traffic window's recorder watches the bytes,
-// for --trace and for saying what came back when no answer did; a stop signal during an
-// exchange closes the port from the wait's event loop.
+// The controller as the command line reaches it: the block exchange's steps over the link the
+// window uses, with a host that echoes nothing and keeps no watchdog. Each exchange opens the
+// port, sends one request, waits for its answer and closes the port; a port that cannot be
+// opened ends it at once. The traffic recorder watches the bytes, for --trace and for saying
+// what came back when no answer did; a stop signal during an exchange closes the port from the
+// wait's event loop.
 
 #include "cli/arguments.h"
+#include "controller/configblock.h"
+#include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/portresolve.h"
 #include "port/qtserialport.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
-#include "window/trafficlog.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -25,11 +25,9 @@
 namespace morvane::cli
 {
 
-using Registers = std::array<std::uint16_t, ConfigRegisterCount>; // [k] is register 3 + k
-
 // How an exchange ended: kDone, or the exit code of its failure and the window's message for
 // it (with the window's line breaks), or the signal that stopped it and the line that says so.
-struct Exchange {
+struct Outcome {
     ExitCode code = kDone;
     std::string message;
     int stopSignal = 0;
@@ -66,15 +64,13 @@ class ControllerLink
 
     const ResolvedPort& Port() const { return m_resolved; }
     // Reads registers 3 to 11 into `values`, which are left alone unless the read is answered.
-    Exchange Read(Registers& values);
-    Exchange Write(const Registers& values);
+    Outcome Read(Registers& values);
+    Outcome Write(const Registers& values);
 
   private:
-    Exchange Run(int requestFunction, const std::function<void()>& sendRequest);
-    std::optional<Exchange> Open();
-    Exchange Outcome(const ReceiveResult& reply, int requestFunction) const;
-    void Close();
-    std::int32_t& Slot(int reg);
+    Outcome Run(int requestFunction, const std::function<void()>& sendRequest);
+    std::optional<Outcome> Open();
+    Outcome OutcomeOf(const ReceiveResult& reply, int requestFunction) const;
 
     ResolvedPort m_resolved;
     TerminalHost m_host;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <set>
@@ -25,7 +26,7 @@ using Kind = JsonValue::Kind;
 
 std::string RegisterKey(int k)
 {
-    return std::to_string(kConfigFirstRegister + k);
+    return std::to_string(ConfigFirstRegister + k);
 }
 
 // A text from the file as it would be written in it, quoted and cut short if long.
@@ -150,9 +151,8 @@ std::string DigitsProblem(const JsonValue& top, int& digits)
     const JsonValue* value = Member(top, "digits");
     if (!value)
         return "The key \"digits\" is missing; it must be a whole number from " +
-               std::to_string(kConfigMinDigits) + " to " + std::to_string(kConfigMaxDigits) + ".";
-    std::string problem =
-        RangeProblem("The key \"digits\"", *value, kConfigMinDigits, kConfigMaxDigits);
+               std::to_string(kMinDigits) + " to " + std::to_string(kMaxDigits) + ".";
+    std::string problem = RangeProblem("The key \"digits\"", *value, kMinDigits, kMaxDigits);
     if (problem.empty())
         digits = static_cast<int>(*WholeNumber(*value));
     return problem;
@@ -161,25 +161,24 @@ std::string DigitsProblem(const JsonValue& top, int& digits)
 // Index of register key "3" to "11" as written by the writer, or -1 ("03", "12", "abc").
 int RegisterIndex(std::string_view key)
 {
-    for (int k = 0; k < kConfigRegisterCount; ++k) {
+    for (int k = 0; k < ConfigRegisterCount; ++k) {
         if (key == RegisterKey(k))
             return k;
     }
     return -1;
 }
 
-std::string RegistersProblem(const JsonValue& top,
-                             std::array<std::uint16_t, kConfigRegisterCount>& registers)
+std::string RegistersProblem(const JsonValue& top, Registers& registers)
 {
     const std::string all =
-        "registers \"" + RegisterKey(0) + "\" to \"" + RegisterKey(kConfigRegisterCount - 1) + "\"";
+        "registers \"" + RegisterKey(0) + "\" to \"" + RegisterKey(ConfigRegisterCount - 1) + "\"";
     const JsonValue* object = Member(top, "registers");
     if (!object)
         return "The key \"registers\" is missing; it must hold " + all + ".";
     if (object->kind != Kind::Object)
         return "The key \"registers\" must be an object { \"3\": ..., \"11\": ... }; found " +
                Described(*object) + ".";
-    std::array<bool, kConfigRegisterCount> seen{};
+    std::array<bool, ConfigRegisterCount> seen{};
     for (std::size_t i = 0; i < object->keys.size(); ++i) {
         const std::string& key = object->keys[i];
         const int k = RegisterIndex(key);
@@ -196,7 +195,7 @@ std::string RegistersProblem(const JsonValue& top,
             return problem;
         registers[k] = static_cast<std::uint16_t>(*WholeNumber(value));
     }
-    for (int k = 0; k < kConfigRegisterCount; ++k) {
+    for (int k = 0; k < ConfigRegisterCount; ++k) {
         if (!seen[k])
             return "Register \"" + RegisterKey(k) +
                    "\" is missing from \"registers\"; it must hold " + all + ".";
@@ -250,7 +249,7 @@ QByteArray ConfigFileText(const Configuration& config, const ConfigNotes& notes)
     out += "  \"version\": " + std::to_string(kConfigFileVersion) + ",\n";
     out += "  \"digits\": " + std::to_string(config.digits) + ",\n";
     out += "  \"registers\": {";
-    for (int k = 0; k < kConfigRegisterCount; ++k)
+    for (int k = 0; k < ConfigRegisterCount; ++k)
         out += (k ? ", \"" : " \"") + RegisterKey(k) + "\": " + std::to_string(config.registers[k]);
     out += " },\n  \"fields\": {";
     // One field a line: captions and texts differ in length, and this keeps them readable.

@@ -20,16 +20,14 @@
 // window makes of it (ConfigurationAsShown). "fields", "mode" and "saved" are there for people
 // reading the file and are ignored, whatever they hold, as are keys this version does not know.
 
-#include "protocol/linkstate.h"
-#include "window/entrychecks.h"
+#include "controller/configblock.h"
+#include "controller/displayformat.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
-#include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -40,15 +38,9 @@ namespace morvane
 
 inline constexpr int kConfigFileVersion = 1;
 inline constexpr qint64 kConfigFileMaxBytes = 64 * 1024;
-// The nine registers of the configuration block, and the display's digits.
-inline constexpr int kConfigFirstRegister = ConfigFirstRegister;
-inline constexpr int kConfigRegisterCount = ConfigRegisterCount;
-inline constexpr int kConfigMinDigits = static_cast<int>(kMinDigits);
-inline constexpr int kConfigMaxDigits = static_cast<int>(kMaxDigits);
-
 struct Configuration {
-    int digits = 5;                                              // kConfigMinDigits to Max
-    std::array<std::uint16_t, kConfigRegisterCount> registers{}; // [k] is register 3 + k
+    int digits = kDefaultDigits; // kMinDigits to kMaxDigits
+    Registers registers{};
     friend bool operator==(const Configuration&, const Configuration&) = default;
 };
 

@@ -1,7 +1,7 @@
 #include "dialogs/form4.h"
 
 #include "common/numbertext.h"
-#include "dialogs/durationlimits.h"
+#include "controller/durationlimits.h"
 #include "dialogs/fieldtext.h"
 
 #include <QGridLayout>

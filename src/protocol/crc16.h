@@ -4,24 +4,13 @@
 
 #include "protocol/linkstate.h"
 
-#include <array>
 #include <cstdint>
 
 namespace morvane
 {
 
-// The standard byte-wise table entry for index i: i shifted right eight times, 0xA001 XOR-ed
-// in after every shift that drops a 1 bit.
-constexpr std::uint16_t ModbusCrcTableEntry(std::uint8_t index)
-{
-    std::uint16_t reg = index;
-    for (int bit = 0; bit < 8; ++bit)
-        reg = (reg & 1U) ? static_cast<std::uint16_t>((reg >> 1) ^ 0xA001U)
-                         : static_cast<std::uint16_t>(reg >> 1);
-    return reg;
-}
-
-// Fills CrcTableHi (low byte of each entry) and CrcTableLo (high byte).
+// Fills CrcTableHi (low byte of each entry) and CrcTableLo (high byte) again from the tables
+// built at compile time. A new LinkState has them already.
 void ModbusCrcInit(LinkState& state);
 
 // Runs over the first count bytes of TxBuf (useTx nonzero) or RxBuf (useTx zero) and leaves

@@ -1,7 +1,10 @@
 #pragma once
 // The link's working memory: the frame buffers, the register image and the records that tie
 // a reply to the request it answers. One instance lives as long as the main window; it starts
-// zeroed, and nothing clears it between frames.
+// zeroed but for the CRC tables, which it starts with filled, and nothing clears it between
+// frames.
+
+#include "protocol/crctables.h"
 
 #include <array>
 #include <cstdint>
@@ -11,11 +14,6 @@ namespace morvane
 
 // Every frame buffer and the register image have indices 0 to 400.
 inline constexpr int kLinkBufferSize = 401;
-
-// The configuration block that both commands transfer: slave 1, registers 3 to 11.
-inline constexpr std::int16_t ConfigSlaveAddress = 1;
-inline constexpr std::int16_t ConfigFirstRegister = 3;
-inline constexpr std::int16_t ConfigRegisterCount = 9;
 
 // Where a register lives in RegImage: 20 slots per slave address, so register n of slave s is
 // in slot (s - 1) * 20 + n, and for slave 1 the slot is the register number. The requests,
@@ -54,8 +52,8 @@ struct LinkState {
     // Check bytes of the last CRC computation; CrcHi goes on the wire first.
     std::int16_t CrcHi = 0;
     std::int16_t CrcLo = 0;
-    std::array<std::int16_t, 256> CrcTableHi{};
-    std::array<std::int16_t, 256> CrcTableLo{};
+    CrcTable CrcTableHi = kModbusCrcTableHi;
+    CrcTable CrcTableLo = kModbusCrcTableLo;
     ReceiverRecord RxState;
 };
 

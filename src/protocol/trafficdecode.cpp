@@ -1,6 +1,5 @@
 #include "protocol/trafficdecode.h"
 
-#include "protocol/crc16.h"
 #include "protocol/modbus.h"
 #include "protocol/replydecode.h"
 #include "protocol/requests.h"
@@ -75,11 +74,7 @@ void DescribeReply(TrafficFrame& frame, const LinkState& framed, ReplyKind kind,
 
 } // namespace
 
-TrafficDecoder::TrafficDecoder(std::int16_t expectedSlave) : m_expectedSlave(expectedSlave)
-{
-    ModbusCrcInit(m_link);
-    ModbusCrcInit(m_scan);
-}
+TrafficDecoder::TrafficDecoder(std::int16_t expectedSlave) : m_expectedSlave(expectedSlave) {}
 
 std::vector<TrafficFrame> TrafficDecoder::Sent(double time, const std::vector<std::uint8_t>& bytes)
 {

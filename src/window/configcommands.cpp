@@ -1,13 +1,14 @@
 #include "window/configcommands.h"
 
+#include "controller/fields.h"
+#include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
-#include "port/portopening.h"
+#include "exchange/blockexchange.h"
+#include "exchange/failurewords.h"
 #include "protocol/modbus.h"
-#include "protocol/requests.h"
-#include "window/fields.h"
+#include "window/commandreports.h"
 #include "window/frmmain.h"
-#include "window/modetable.h"
-#include "window/reports.h"
+#include "window/windowwords.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +21,6 @@ namespace morvane
 
 namespace
 {
-constexpr int kDataBits = 8;
-constexpr int kStopBits = 1;
-
 std::string FieldCaption(const QLabel* label)
 {
     QString caption = label->text().trimmed();
@@ -78,11 +76,6 @@ ConfigCommands::ConfigCommands(FrmMain& window, SerialPort& port)
 {
 }
 
-std::int32_t& ConfigCommands::Slot(int reg)
-{
-    return m_link.state.RegImage[static_cast<std::size_t>(RegisterSlot(ConfigSlaveAddress, reg))];
-}
-
 void ConfigCommands::ReadFromController()
 {
     if (m_busy)
@@ -90,21 +83,19 @@ void ConfigCommands::ReadFromController()
     BusyScope busy(*this);
     m_host.SetStatus(status::kReading);
     OpenPort();
-    m_link.state.ImageBase =
-        static_cast<std::int16_t>(RegisterSlot(ConfigSlaveAddress, ConfigFirstRegister));
-    ModbusReadRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    const ReceiveResult reply = AwaitReply();
+    SendBlockRead(m_link);
+    const ReceiveResult reply = AwaitBlockReply(m_link);
     if (!reply.Answered()) {
         // Nothing trustworthy came back: the window keeps what the technician has.
         EndWithoutAnswer(reply, modbus::kReadHoldingRegisters);
         return;
     }
     m_host.SetStatus(status::kReadOk);
-    const RegisterValues values = ImageValues();
+    const Registers values = BlockValues(m_link);
     FillFields(values);
-    ClosePort();
-    Slot(field::RegisterOfField(field::kMode)) =
-        SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
+    CloseBlockPort(m_link);
+    BlockRegister(m_link, field::RegisterOfField(field::kMode)) =
+        SelectControllerMode(ModeRegisterOf(values));
     // Text1(3) was filled, and the 4 mA value computed from it, while Text1(4) still held the
     // old 20 mA value.
     m_window.RecomputeFourMa();
@@ -112,10 +103,10 @@ void ConfigCommands::ReadFromController()
     End(CommandDoneText(modbus::kReadHoldingRegisters));
 }
 
-void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
+void ConfigCommands::ShowRegisterValues(const Registers& values)
 {
     FillFields(values);
-    SelectControllerMode(values[std::size_t(field::kMode - field::kFirstRegisterField)]);
+    SelectControllerMode(ModeRegisterOf(values));
     m_window.RecomputeFourMa();
     KeepZeroMaRead(values);
 }
@@ -123,16 +114,13 @@ void ConfigCommands::ShowRegisterValues(const RegisterValues& values)
 // The exchange that filling the 0 mA value runs uses the 20 mA value the window held before,
 // and one typed far beyond any register (1e16) rounds the value read away to 0. The value read
 // stays; with the 20 mA value read beside it the exchange keeps it.
-void ConfigCommands::KeepZeroMaRead(const RegisterValues& values)
+void ConfigCommands::KeepZeroMaRead(const Registers& values)
 {
-    const auto valueOf = [&values](int f) {
-        return values[std::size_t(f - field::kFirstRegisterField)];
-    };
+    const int zeroMaRead = values[RegisterIndexOfField(field::kZeroMa)];
     QLineEdit* zeroMa = m_window.Text1(field::kZeroMa);
-    if (RegisterWriteOfText(zeroMa->text().toStdString()).value == valueOf(field::kZeroMa))
+    if (RegisterWriteOfText(zeroMa->text().toStdString()).value == zeroMaRead)
         return;
-    const std::string text =
-        RegisterValueText(field::kZeroMa, valueOf(field::kZeroMa), valueOf(field::kMode));
+    const std::string text = RegisterValueText(field::kZeroMa, zeroMaRead, ModeRegisterOf(values));
     zeroMa->setText(QString::fromStdString(text));
     m_window.RecomputeFourMa();
 }
@@ -154,14 +142,12 @@ void ConfigCommands::WriteToController()
     }
     m_host.SetStatus(status::kWriteSent);
     m_host.StartWatchdog();
-    for (int k = 0; k < ConfigRegisterCount; ++k)
-        Slot(ConfigFirstRegister + k) = (*values)[std::size_t(k)];
     OpenPort();
-    ModbusWriteRequest(m_link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
-    const ReceiveResult reply = AwaitReply();
+    SendBlockWrite(m_link, *values);
+    const ReceiveResult reply = AwaitBlockReply(m_link);
     if (reply.Answered()) {
         m_host.SetStatus(status::kReadOk);
-        ClosePort();
+        CloseBlockPort(m_link);
         End(CommandDoneText(modbus::kWriteMultipleRegisters));
         return;
     }
@@ -171,7 +157,7 @@ void ConfigCommands::WriteToController()
 void ConfigCommands::EndWithoutAnswer(const ReceiveResult& reply, int requestFunction)
 {
     const bool told = ReportReplyFault(m_host, reply, requestFunction);
-    ClosePort();
+    CloseBlockPort(m_link);
     // The watchdog has had its say by now, or the failure was told otherwise; a tick after
     // the command ended would only repeat it.
     if (requestFunction == modbus::kWriteMultipleRegisters)
@@ -204,49 +190,22 @@ void ConfigCommands::Abandon()
     m_host.SetQuiet(true);
     m_host.StopWatchdog();
     // The wait sees its port gone and ends.
-    ClosePort();
+    CloseBlockPort(m_link);
 }
 
 void ConfigCommands::OpenPort()
 {
-    std::int16_t dataBits = kDataBits;
-    std::int16_t stopBits = kStopBits;
     const ResolvedPort port = ResolvePort(m_window.txtCom(0)->text().toStdString());
-    m_openFailure = OpenComPort(m_link.port, port, m_link.PortBaudText, dataBits,
-                                m_link.PortParityName, stopBits, m_portSystem);
+    m_openFailure = OpenBlockPort(m_link, port, m_portSystem);
     if (m_openFailure)
         ReportOpenFailure(m_host, m_host, *m_openFailure, m_link.PortBaudText);
 }
 
-ReceiveResult ConfigCommands::AwaitReply()
+void ConfigCommands::FillFields(const Registers& values)
 {
-    if (!m_link.port.PortOpen())
-        return {ReceiveOutcome::ConnectionLost, 0, {}, {}};
-    std::int16_t startFlag = 0;
-    return ModbusReceive(m_link, ConfigSlaveAddress, startFlag);
-}
-
-void ConfigCommands::ClosePort()
-{
-    if (m_link.port.PortOpen())
-        m_link.port.SetPortOpen(false);
-}
-
-ConfigCommands::RegisterValues ConfigCommands::ImageValues()
-{
-    RegisterValues values{};
-    for (int k = 0; k < ConfigRegisterCount; ++k)
-        values[std::size_t(k)] = Slot(ConfigFirstRegister + k);
-    return values;
-}
-
-void ConfigCommands::FillFields(const RegisterValues& values)
-{
-    const auto valueOf = [&values](int f) {
-        return values[std::size_t(f - field::kFirstRegisterField)];
-    };
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
-        const std::string text = RegisterValueText(f, valueOf(f), valueOf(field::kMode));
+        const std::string text =
+            RegisterValueText(f, values[RegisterIndexOfField(f)], ModeRegisterOf(values));
         WriteFieldText(m_window.Text1(f), QString::fromStdString(text));
     }
 }
@@ -264,15 +223,15 @@ int ConfigCommands::SelectControllerMode(std::int32_t modeRegister)
     return selected;
 }
 
-std::optional<ConfigCommands::RegisterValues>
-ConfigCommands::FieldRegisterValues(std::string_view nothingDone, WriteRefusal* refusal)
+std::optional<Registers> ConfigCommands::FieldRegisterValues(std::string_view nothingDone,
+                                                             WriteRefusal* refusal)
 {
-    RegisterValues values{};
+    Registers values{};
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f) {
         const std::string text = m_window.Text1(f)->text().toStdString();
         const RegisterWrite write = RegisterWriteOfText(text);
         if (write.refusal == WriteRefusal::None) {
-            values[std::size_t(f - field::kFirstRegisterField)] = write.value;
+            values[RegisterIndexOfField(f)] = static_cast<std::uint16_t>(write.value);
             continue;
         }
         m_host.ShowMessage(kErrorTitle,

@@ -3,16 +3,17 @@
 // configuration registers between the controller and the window's fields. Each opens the
 // port, exchanges one request and one reply, and closes the port again.
 
+#include "controller/configblock.h"
+#include "controller/registermap.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
-#include "window/registermap.h"
 #include "window/windowhost.h"
+#include "window/windowwords.h"
 
 #include <QObject>
 
-#include <array>
 #include <optional>
 
 namespace morvane
@@ -39,15 +40,14 @@ class ConfigCommands : public QObject
     Link& link() { return m_link; }
     WindowHost& host() { return m_host; }
 
-    using RegisterValues = std::array<std::int32_t, ConfigRegisterCount>;
     // The nine register values the fields stand for, checked as a write checks them; nothing
     // after an "Error" box that begins with nothingDone and names the field (and why, in
     // `refusal`, when given).
-    std::optional<RegisterValues> FieldRegisterValues(std::string_view nothingDone,
-                                                      WriteRefusal* refusal = nullptr);
+    std::optional<Registers> FieldRegisterValues(std::string_view nothingDone,
+                                                 WriteRefusal* refusal = nullptr);
     // Fills the fields from nine register values exactly as an answered read does: the texts,
     // the input type and mode, and the 4 mA value. Nothing is sent.
-    void ShowRegisterValues(const RegisterValues& values);
+    void ShowRegisterValues(const Registers& values);
 
   signals:
     // A read or write starts or ends.
@@ -62,19 +62,15 @@ class ConfigCommands : public QObject
 
     // Opens the port for the command; a failure is reported, and kept for the command's end.
     void OpenPort();
-    ReceiveResult AwaitReply();
-    void ClosePort();
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
     void End(std::string_view words);
-    RegisterValues ImageValues();
-    void FillFields(const RegisterValues& values);
-    void KeepZeroMaRead(const RegisterValues& values);
+    void FillFields(const Registers& values);
+    void KeepZeroMaRead(const Registers& values);
     // Selects the type and mode of a mode register's value; returns the mode selected.
     int SelectControllerMode(std::int32_t modeRegister);
     RefusedField DescribeRefusal(int field, const std::string& text,
                                  const RegisterWrite& write) const;
-    std::int32_t& Slot(int reg);
 
     FrmMain& m_window;
     WindowHost m_host;

@@ -1,11 +1,11 @@
 #include "window/fieldlauncher.h"
 
+#include "controller/fields.h"
+#include "controller/modetable.h"
 #include "dialogs/form2.h"
 #include "dialogs/form3.h"
 #include "dialogs/form4.h"
-#include "window/fields.h"
 #include "window/frmmain.h"
-#include "window/modetable.h"
 
 #include <QRadioButton>
 

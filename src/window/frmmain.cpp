@@ -1,14 +1,14 @@
 #include "window/frmmain.h"
 
 #include "common/numbertext.h"
+#include "controller/entrychecks.h"
+#include "controller/fields.h"
+#include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
+#include "exchange/trafficrecorder.h"
 #include "window/configcommands.h"
-#include "window/configfiles.h"
-#include "window/entrychecks.h"
 #include "window/fieldlauncher.h"
-#include "window/fields.h"
-#include "window/modetable.h"
-#include "window/trafficlog.h"
+#include "window/filemenu.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>

@@ -4,9 +4,9 @@
 // Its handlers keep the rows in step with the chosen mode and the entries within what the
 // controller's display can show.
 
-#include "window/entrychecks.h"
-#include "window/fields.h"
-#include "window/modetable.h"
+#include "controller/entrychecks.h"
+#include "controller/fields.h"
+#include "controller/modetable.h"
 
 #include <QMainWindow>
 
@@ -32,7 +32,7 @@ namespace morvane
 
 class ClickableField;
 class ConfigCommands;
-class ConfigFiles;
+class FileMenu;
 class QtSerialPort;
 class TrafficModel;
 class TrafficRecorder;
@@ -64,7 +64,7 @@ class FrmMain : public QMainWindow
     // The read and write commands, with the link they drive.
     ConfigCommands& Commands() const { return *m_commands; }
     // Saving the configuration to a file and opening one.
-    ConfigFiles& Files() const { return *m_files; }
+    FileMenu& Files() const { return *m_files; }
     // The design area below the menu bar: every element keeps its place in it.
     QWidget* ClientArea() const { return m_client; }
     // What went over the line since the program started, and the window that shows it.
@@ -122,7 +122,7 @@ class FrmMain : public QMainWindow
     void ShowRecentFiles();
     void SetFileActionsEnabled(bool enabled);
     void ShowAbout();
-    // The load step and the commands' wiring (frmmain_load.cpp).
+    // The load step and the commands' wiring (frmmain_wiring.cpp).
     void Load();
 
     // The handlers' steps.
@@ -173,7 +173,7 @@ class FrmMain : public QMainWindow
     // The commands talk through the recorder, which passes everything on to Comm1.
     std::unique_ptr<TrafficRecorder> m_recorder;
     std::unique_ptr<ConfigCommands> m_commands;
-    std::unique_ptr<ConfigFiles> m_files;
+    std::unique_ptr<FileMenu> m_files;
 
     // How much larger than drawn the layout and its texts are, for a large desktop font.
     double m_scale = 1.0;

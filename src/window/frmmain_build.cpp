@@ -2,7 +2,7 @@
 
 #include "window/frmmain.h"
 
-#include "window/modetable.h"
+#include "controller/modetable.h"
 #include "window/palettes.h"
 #include "window/twips.h"
 #include "window/widgets.h"

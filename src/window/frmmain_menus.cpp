@@ -1,7 +1,7 @@
 // The menu bar above the design area, and opening a file dropped on the window.
 
 #include "window/configcommands.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
 
 #include <QAction>
@@ -42,14 +42,15 @@ QString DroppedFile(const QMimeData* data)
     return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
-// The README installed beside the program (bin/../share/doc), or in the source tree it was
-// built from.
+// The README the package installs: in the documentation folder beside the program
+// (bin/../share/doc), or else in the system's. Nothing of the machine that built the program
+// is looked up, nor carried in it.
 QString ReadmeLocation()
 {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                              "/../share/doc/morvane-config/README.md");
-    const QString source = QString::fromUtf8(MORVANE_README_SOURCE);
-    return QFileInfo::exists(installed) || !QFileInfo::exists(source) ? installed : source;
+    const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                           "/../share/doc/morvane-config/README.md");
+    const QString system = QStringLiteral("/usr/share/doc/morvane-config/README.md");
+    return QFileInfo::exists(beside) || !QFileInfo::exists(system) ? beside : system;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "window/portlist.h"
 
-#include "window/reports.h"
+#include "window/windowwords.h"
 
 #include <QAction>
 #include <QKeyEvent>

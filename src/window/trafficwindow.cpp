@@ -1,6 +1,7 @@
 #include "window/trafficwindow.h"
 
 #include "files/wholefile.h"
+#include "window/windowwords.h"
 
 #include <QApplication>
 #include <QBoxLayout>

@@ -3,8 +3,8 @@
 // command ended, one row each, newest at the bottom. The rows are kept from the start of the
 // program whether the window is open or not.
 
-#include "window/reports.h"
-#include "window/trafficlog.h"
+#include "exchange/trafficrecorder.h"
+#include "window/commandreports.h"
 
 #include <QAbstractTableModel>
 #include <QWidget>

@@ -5,7 +5,7 @@
 
 #include "port/eventpump.h"
 #include "protocol/linkhost.h"
-#include "window/reports.h"
+#include "window/commandreports.h"
 
 #include <QPointer>
 

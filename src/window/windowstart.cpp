@@ -1,7 +1,7 @@
 #include "window/windowstart.h"
 
 #include "port/stopsignals.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
 

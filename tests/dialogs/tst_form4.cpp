@@ -1,7 +1,7 @@
 // The timer-duration chooser: its checks in their order, the totals that "OK" writes, and
 // that no total above what one 16-bit register holds ever leaves it.
 
-#include "dialogs/durationlimits.h"
+#include "controller/durationlimits.h"
 #include "dialogs/form4.h"
 
 #include "common/numbertext.h"

@@ -6,9 +6,9 @@
 
 #include "common/numbertext.h"
 #include "configfile/configfile.h"
+#include "controller/entrychecks.h"
 #include "port/stopsignals.h"
-#include "window/configfiles.h"
-#include "window/entrychecks.h"
+#include "window/filemenu.h"
 
 #include <QAction>
 #include <QFile>

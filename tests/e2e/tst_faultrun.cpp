@@ -3,7 +3,7 @@
 // command failed, and the next command against a healthy controller succeeds.
 
 #include "commandfixture.h"
-#include "window/registermap.h"
+#include "controller/registermap.h"
 
 #include <QtTest>
 

@@ -3,9 +3,9 @@
 // values the fields stand for, and the process must not grow while it works.
 
 #include "commandfixture.h"
-#include "window/fields.h"
-#include "window/modetable.h"
-#include "window/registermap.h"
+#include "controller/fields.h"
+#include "controller/modetable.h"
+#include "controller/registermap.h"
 
 #include <QtTest>
 

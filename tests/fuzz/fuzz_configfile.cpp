@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (!result.config)
         return 0;
-    if (result.config->digits < kConfigMinDigits || result.config->digits > kConfigMaxDigits)
+    if (result.config->digits < kMinDigits || result.config->digits > kMaxDigits)
         std::abort();
 
     const QByteArray text = ConfigFileText(*result.config, NotesFrom(data, size));

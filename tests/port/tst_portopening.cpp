@@ -1,5 +1,5 @@
 // Opening the port for one command: how the port is set up before it is opened. What a
-// failed open tells the technician is tested with the window's reports.
+// failed open tells the technician is tested with the window's report of it (tst_commandreports).
 
 #include "port/portopening.h"
 

@@ -186,7 +186,7 @@ class TestReceive : public QObject
         QCOMPARE(h->link.state.RegImage[12], ReceiveHarness::kUntouched);
     }
 
-    // The words of each refusal are the window's: see its reports' refusal texts.
+    // The words of each refusal are the exchange's: see RefusalText.
     void refusal_data()
     {
         QTest::addColumn<bool>("write");

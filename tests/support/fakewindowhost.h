@@ -5,7 +5,7 @@
 #include "fakelinkhost.h"
 #include "port/portopening.h"
 #include "protocol/modbus.h"
-#include "window/reports.h"
+#include "window/commandreports.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // The field-click launcher: which chooser a click into which field opens in which mode,
 // decided on its own and carried out by real pointer clicks on the window.
 
+#include "controller/modetable.h"
 #include "window/fieldlauncher.h"
 #include "window/frmmain.h"
-#include "window/modetable.h"
 
 #include "common/numbertext.h"
 #include "dialogs/chooserdialog.h"

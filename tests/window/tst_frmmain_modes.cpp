@@ -1,8 +1,8 @@
 // Input type and mode selection on the live window: every row of the mode table, the way a
 // type passes through its first mode, and the captions a mode leaves as they were.
 
+#include "controller/modetable.h"
 #include "window/configcommands.h"
-#include "window/modetable.h"
 #include "windowprobe.h"
 
 #include <QSignalSpy>
@@ -202,7 +202,8 @@ void TestFrmMainModes::captionsAfterReadAreTheWindows_data()
 void TestFrmMainModes::captionsAfterReadAreTheWindows()
 {
     QFETCH(int, modeRegister);
-    ConfigCommands::RegisterValues values{2, modeRegister, 0, 100, 500, 20, 1, 3, 0};
+    // As the register travels: -1 reaches the window as 65535.
+    const Registers values{2, std::uint16_t(modeRegister), 0, 100, 500, 20, 1, 3, 0};
     m_window->Commands().ShowRegisterValues(values);
 
     const auto captions = CaptionsAfterRead(modeRegister);

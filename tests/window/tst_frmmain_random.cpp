@@ -3,8 +3,8 @@
 // guarantees and the mode table must hold, and no chain of corrections may run away.
 // MORVANE_RANDOM_SEED and MORVANE_RANDOM_EDITS override the fixed seed and the count.
 
-#include "window/entrychecks.h"
-#include "window/registermap.h"
+#include "controller/entrychecks.h"
+#include "controller/registermap.h"
 #include "windowprobe.h"
 
 #include <QtTest>

@@ -6,7 +6,7 @@
 
 #include "camera.h"
 #include "window/configcommands.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
 #include "window/trafficwindow.h"

@@ -1,11 +1,14 @@
+// The load step and the window's wiring: the port, the traffic recorder, the commands and the
+// File menu, connected to the buttons, the watchdog timer and the menus.
+
+#include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/qtserialport.h"
 #include "protocol/crc16.h"
 #include "window/configcommands.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/portlist.h"
-#include "window/trafficlog.h"
 #include "window/trafficwindow.h"
 
 #include <QAction>
@@ -43,7 +46,7 @@ void FrmMain::Load()
             [this] { m_commands->WriteToController(); });
     connect(m_timer1, &QTimer::timeout, m_commands.get(), [this] { m_commands->WatchdogTicked(); });
 
-    m_files = std::make_unique<ConfigFiles>(*this, *m_commands);
+    m_files = std::make_unique<FileMenu>(*this, *m_commands);
     connect(m_actionOpen, &QAction::triggered, m_files.get(), [this] { m_files->Open(); });
     connect(m_actionSave, &QAction::triggered, m_files.get(), [this] { m_files->Save(); });
     connect(m_actionSaveAs, &QAction::triggered, m_files.get(), [this] { m_files->SaveAs(); });
@@ -52,7 +55,7 @@ void FrmMain::Load()
                 [this, recent] { m_files->OpenFile(recent->data().toString()); });
     connect(m_actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(m_actionAbout, &QAction::triggered, this, [this] { ShowAbout(); });
-    connect(m_files.get(), &ConfigFiles::recentFilesChanged, this, [this] { ShowRecentFiles(); });
+    connect(m_files.get(), &FileMenu::recentFilesChanged, this, [this] { ShowRecentFiles(); });
     // A command under way owns the fields: nothing may open a file into them meanwhile.
     connect(m_commands.get(), &ConfigCommands::busyChanged, this,
             [this](bool busy) { SetFileActionsEnabled(!busy); });

@@ -1,4 +1,4 @@
-#include "dialogs/durationlimits.h"
+#include "controller/durationlimits.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "window/registermap.h"
+#include "controller/registermap.h"
 
 #include "common/numbertext.h"
-#include "window/fields.h"
-#include "window/modetable.h"
+#include "controller/fields.h"
+#include "controller/modetable.h"
 
 namespace morvane
 {

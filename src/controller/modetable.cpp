@@ -1,4 +1,4 @@
-#include "window/modetable.h"
+#include "controller/modetable.h"
 
 #include <vector>
 

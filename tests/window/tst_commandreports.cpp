@@ -1,7 +1,8 @@
 // What the technician is told, and when: the words of every failure message, and the order
 // in which a failure reaches the message box, the status line and the watchdog.
 
-#include "window/reports.h"
+#include "exchange/failurewords.h"
+#include "window/commandreports.h"
 
 #include "fakeserialport.h"
 #include "fakesystemports.h"
@@ -55,7 +56,7 @@ class ModalMessageHost : public FakeWindowHost
 
 } // namespace
 
-class TestReports : public QObject
+class TestCommandReports : public QObject
 {
     Q_OBJECT
   private slots:
@@ -87,7 +88,7 @@ class TestReports : public QObject
     std::unique_ptr<Link> m_link;
 };
 
-void TestReports::init()
+void TestCommandReports::init()
 {
     m_port = FakeSerialPort();
     m_host = ModalMessageHost();
@@ -97,14 +98,14 @@ void TestReports::init()
     m_host.onWatchdogTick = [this] { ReportNoResponse(m_host, m_host); };
 }
 
-void TestReports::Open(const ResolvedPort& port, const std::string& baud, std::int16_t& data,
-                       std::int16_t& stop)
+void TestCommandReports::Open(const ResolvedPort& port, const std::string& baud, std::int16_t& data,
+                              std::int16_t& stop)
 {
     if (const auto failure = OpenComPort(m_port, port, baud, data, "None", stop, m_system))
         ReportOpenFailure(m_host, m_host, *failure, baud);
 }
 
-void TestReports::failedOpenShowsOneMessage_data()
+void TestCommandReports::failedOpenShowsOneMessage_data()
 {
     QTest::addColumn<PortFault>("fault");
     QTest::addColumn<QString>("port");
@@ -119,7 +120,7 @@ void TestReports::failedOpenShowsOneMessage_data()
                            << "/dev/ttyS6 could not be opened (why).";
 }
 
-void TestReports::failedOpenShowsOneMessage()
+void TestCommandReports::failedOpenShowsOneMessage()
 {
     QFETCH(PortFault, fault);
     QFETCH(QString, port);
@@ -138,7 +139,7 @@ void TestReports::failedOpenShowsOneMessage()
     QVERIFY(!m_host.WatchdogActive());
 }
 
-void TestReports::portWithoutDeviceIsRefusedBeforeTheCorrections_data()
+void TestCommandReports::portWithoutDeviceIsRefusedBeforeTheCorrections_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("secondLine");
@@ -150,7 +151,7 @@ void TestReports::portWithoutDeviceIsRefusedBeforeTheCorrections_data()
                                     << "There is no port 70000: port numbers go from 1 to 32767.";
 }
 
-void TestReports::portWithoutDeviceIsRefusedBeforeTheCorrections()
+void TestCommandReports::portWithoutDeviceIsRefusedBeforeTheCorrections()
 {
     QFETCH(QString, port);
     QFETCH(QString, secondLine);
@@ -175,7 +176,7 @@ void TestReports::portWithoutDeviceIsRefusedBeforeTheCorrections()
     QCOMPARE(m_host.status, std::string("ERROR"));
 }
 
-void TestReports::failedOpenDoesNotStackAWatchdogMessage()
+void TestCommandReports::failedOpenDoesNotStackAWatchdogMessage()
 {
     // The write command arms the watchdog before it opens the port; the "Error" box is shown
     // long enough for the watchdog to fall due while it waits.
@@ -190,7 +191,7 @@ void TestReports::failedOpenDoesNotStackAWatchdogMessage()
     QVERIFY(!m_host.WatchdogActive());
 }
 
-void TestReports::openFailureAdvice_data()
+void TestCommandReports::openFailureAdvice_data()
 {
     QTest::addColumn<QString>("port");
     QTest::addColumn<PortFault>("fault");
@@ -221,7 +222,7 @@ void TestReports::openFailureAdvice_data()
                                "Close that program and try again.";
 }
 
-void TestReports::openFailureAdvice()
+void TestCommandReports::openFailureAdvice()
 {
     QFETCH(QString, port);
     QFETCH(PortFault, fault);
@@ -240,7 +241,7 @@ void TestReports::openFailureAdvice()
     QCOMPARE(QString::fromStdString(OpenFailureAdvice(f)), expected);
 }
 
-void TestReports::watchdogTickShowsTheMessageOnce()
+void TestCommandReports::watchdogTickShowsTheMessageOnce()
 {
     m_host.StartWatchdog();
     const double started = m_host.now;
@@ -255,7 +256,7 @@ void TestReports::watchdogTickShowsTheMessageOnce()
     QVERIFY(!m_host.WatchdogActive());
 }
 
-void TestReports::watchdogTickAfterDismissalStaysQuiet()
+void TestCommandReports::watchdogTickAfterDismissalStaysQuiet()
 {
     m_host.StartWatchdog();
     PassTime(m_host, 10.0); // waiting for a reply
@@ -263,7 +264,7 @@ void TestReports::watchdogTickAfterDismissalStaysQuiet()
     QVERIFY(!m_host.WatchdogActive());
 }
 
-void TestReports::connectionLostClosesAndReportsOnce()
+void TestCommandReports::connectionLostClosesAndReportsOnce()
 {
     std::int16_t data = 8, stop = 1;
     Open(Port("/dev/ttyUSB0"), "9600", data, stop);
@@ -286,7 +287,7 @@ void TestReports::connectionLostClosesAndReportsOnce()
     QVERIFY(!m_host.WatchdogActive());
 }
 
-void TestReports::refusalText_data()
+void TestCommandReports::refusalText_data()
 {
     QTest::addColumn<bool>("write");
     QTest::addColumn<int>("code");
@@ -303,7 +304,7 @@ void TestReports::refusalText_data()
                                             "exception code 2 (illegal data address).");
 }
 
-void TestReports::refusalText()
+void TestCommandReports::refusalText()
 {
     QFETCH(bool, write);
     QFETCH(int, code);
@@ -319,5 +320,5 @@ void TestReports::refusalText()
     QCOMPARE(QByteArray::fromStdString(m_host.messages[0].text), text);
 }
 
-QTEST_APPLESS_MAIN(TestReports)
-#include "tst_reports.moc"
+QTEST_APPLESS_MAIN(TestCommandReports)
+#include "tst_commandreports.moc"

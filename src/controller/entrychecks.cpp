@@ -1,7 +1,7 @@
-#include "window/entrychecks.h"
+#include "controller/entrychecks.h"
 
 #include "common/numbertext.h"
-#include "window/fields.h"
+#include "controller/fields.h"
 
 #include <algorithm>
 #include <charconv>
@@ -46,7 +46,7 @@ DisplayRange DisplayPreview(double digits, double decPlace)
     DisplayRange r{"-", "9"};
     // The checks hold Digits to 1..10 before the preview is built; the bound keeps a
     // caller with any other number from building an endless row.
-    const double rounded = RoundHalfEven(std::clamp(digits - 1, -1.0, kMaxDigits));
+    const double rounded = RoundHalfEven(std::clamp(digits - 1, -1.0, double(kMaxDigits)));
     const int n = static_cast<int>(rounded);
     for (int i = 1; i <= n; ++i) {
         if (digits + 1 - i == decPlace) {
@@ -93,13 +93,13 @@ void HoldDisplayFormatInRange(EntryFields& fields)
     using field::kDecPlace;
     using field::kDigits;
     if (Value(fields, kDigits) < kMinDigits)
-        fields.Write(kDigits, "1");
+        fields.Write(kDigits, std::to_string(kMinDigits));
     if (Value(fields, kDigits) > kMaxDigits)
-        fields.Write(kDigits, "10");
+        fields.Write(kDigits, std::to_string(kMaxDigits));
     if (Value(fields, kDecPlace) < kMinDecPlace)
-        fields.Write(kDecPlace, "0");
+        fields.Write(kDecPlace, std::to_string(kMinDecPlace));
     if (Value(fields, kDecPlace) > kMaxDecPlace)
-        fields.Write(kDecPlace, "9");
+        fields.Write(kDecPlace, std::to_string(kMaxDecPlace));
     if (!(Value(fields, kDigits) > Value(fields, kDecPlace)))
         fields.Write(kDecPlace, DecPlaceLimitText(Value(fields, kDigits)));
 }

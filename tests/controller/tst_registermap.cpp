@@ -1,4 +1,4 @@
-#include "window/registermap.h"
+#include "controller/registermap.h"
 
 #include <QtTest>
 

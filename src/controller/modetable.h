@@ -3,7 +3,7 @@
 // parameter rows: which rows can be edited, whether the 4 mA row shows, and the captions
 // of rows 3 and 4. One table; everything else about modes and types is derived from it.
 
-#include "window/fields.h"
+#include "controller/fields.h"
 
 #include <array>
 #include <optional>

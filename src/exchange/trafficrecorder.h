@@ -1,7 +1,8 @@
 #pragma once
-// Recording what goes over the line, for the line traffic window: a serial port that passes
-// every call through unchanged and notes the bytes on their way, and the rows the technician
-// reads, made from them by the traffic decoder and the reports' words.
+// Recording what goes over the line, for the line traffic window and the command line's
+// --trace: a serial port that passes every call through unchanged and notes the bytes on their
+// way, and the rows the technician reads, made from them by the traffic decoder and the
+// traffic's words.
 
 #include "protocol/serialport.h"
 #include "protocol/trafficdecode.h"
@@ -28,11 +29,6 @@ std::string HexText(const std::vector<std::uint8_t>& bytes);
 TrafficRow TrafficRowOf(const TrafficFrame& frame);
 // One line of the copied or saved text: the four columns separated by tabs.
 std::string TrafficLineText(const TrafficRow& row);
-
-// What came back from a wait that ended without an answer, one line a kind of frame with what
-// to check: "3 replies with a wrong CRC: check the baud rate and the wiring". Empty when
-// nothing came back.
-std::string WhatCameBackText(const std::vector<TrafficFrame>& received);
 
 class TrafficRecorder final : public SerialPort
 {

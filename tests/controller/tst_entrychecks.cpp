@@ -1,5 +1,5 @@
 #include "common/numbertext.h"
-#include "window/entrychecks.h"
+#include "controller/entrychecks.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "window/shownconfig.h"
+#include "controller/shownconfig.h"
 
-#include "window/modetable.h"
-#include "window/registermap.h"
+#include "controller/modetable.h"
+#include "controller/registermap.h"
 
 namespace morvane
 {
@@ -37,25 +37,23 @@ void EntryForm::RecomputeFourMa()
     m_milliampPair.Update(*this, field::kZeroMa);
 }
 
-ShownConfiguration ConfigurationAsShown(int digits, const ConfigRegisters& registers)
+ShownConfiguration ConfigurationAsShown(int digits, const Registers& registers)
 {
-    const auto valueOf = [&registers](int f) {
-        return registers[std::size_t(f - field::kFirstRegisterField)];
-    };
+    const int modeRegister = ModeRegisterOf(registers);
     EntryForm form;
     form.Write(field::kDigits, std::to_string(digits));
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f)
-        form.Write(f, RegisterValueText(f, valueOf(f), valueOf(field::kMode)));
+        form.Write(f, RegisterValueText(f, registers[RegisterIndexOfField(f)], modeRegister));
     // Selecting the type and the mode writes only the mode field, and by then Digits and Dec
     // Place hold, so its checks change nothing else.
-    form.Write(field::kMode, std::to_string(ModeSelectedBy(valueOf(field::kMode))));
+    form.Write(field::kMode, std::to_string(ModeSelectedBy(modeRegister)));
     form.RecomputeFourMa();
 
     ShownConfiguration shown{};
     for (int i = 0; i < field::kCount; ++i)
         shown.texts[std::size_t(i)] = form.Text(i);
     for (int f = field::kFirstRegisterField; f <= field::kLastRegisterField; ++f)
-        shown.registers[std::size_t(f - field::kFirstRegisterField)] =
+        shown.registers[RegisterIndexOfField(f)] =
             static_cast<std::uint16_t>(RegisterWriteOfText(form.Text(f)).value);
     return shown;
 }

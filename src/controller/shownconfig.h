@@ -5,18 +5,15 @@
 // command line all go through this one rule, so that a file means the same whichever way it
 // is written.
 
-#include "protocol/linkstate.h"
-#include "window/entrychecks.h"
-#include "window/fields.h"
+#include "controller/configblock.h"
+#include "controller/entrychecks.h"
+#include "controller/fields.h"
 
 #include <array>
-#include <cstdint>
 #include <string>
 
 namespace morvane
 {
-
-using ConfigRegisters = std::array<std::uint16_t, ConfigRegisterCount>; // [k] is register 3 + k
 
 // Text1(0) to Text1(10) without widgets, starting from their design texts, with the window's
 // rule that a changed text runs the entry checks for its field before the write returns.
@@ -37,7 +34,7 @@ class EntryForm final : public EntryFields
 
 struct ShownConfiguration {
     std::array<std::string, field::kCount> texts; // Text1(0) to Text1(10)
-    ConfigRegisters registers;                    // what a write sends
+    Registers registers;                          // what a write sends
 };
 
 // A new window that shows these values as an answered read or an opened file does: Digits
@@ -45,6 +42,6 @@ struct ShownConfiguration {
 // number no option shows becomes "Modbus Signed Long"); then the 4 mA value from the values
 // shown. The entry checks correct on the way: Dec Place held to Digits and to 9, the 0 mA
 // value rewritten by the 0 mA / 4 mA exchange. Applying it to its own result changes nothing.
-ShownConfiguration ConfigurationAsShown(int digits, const ConfigRegisters& registers);
+ShownConfiguration ConfigurationAsShown(int digits, const Registers& registers);
 
 } // namespace morvane

@@ -3,15 +3,12 @@
 // and the checks' steps over any set of entry fields, so that the window and a plain copy of
 // its fields correct a text in exactly the same way.
 
+#include "controller/displayformat.h"
+
 #include <string>
 
 namespace morvane
 {
-
-inline constexpr double kMinDigits = 1;
-inline constexpr double kMaxDigits = 10;
-inline constexpr double kMinDecPlace = 0;
-inline constexpr double kMaxDecPlace = 9;
 
 struct DisplayRange {
     std::string min; // most negative number the display shows: "-999.9"

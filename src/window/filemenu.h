@@ -1,8 +1,8 @@
 #pragma once
-// Configuration files in the window: saving what the window holds, opening a file into it,
-// and the list of files opened or saved lately. A file holds the nine register values exactly
-// as "Write To Controller" would send them, so opening one is a read without the controller;
-// what it shows is what ConfigurationAsShown makes of the file.
+// The File menu's commands: saving what the window holds to a configuration file, opening a
+// file into it, and the list of files opened or saved lately. A file holds the nine register values
+// exactly as "Write To Controller" would send them, so opening one is a read without the
+// controller; what it shows is what ConfigurationAsShown makes of the file.
 
 #include <QObject>
 #include <QString>
@@ -17,13 +17,13 @@ namespace morvane
 class ConfigCommands;
 class FrmMain;
 
-class ConfigFiles : public QObject
+class FileMenu : public QObject
 {
     Q_OBJECT
   public:
     static constexpr int kMostRecentFiles = 8;
 
-    ConfigFiles(FrmMain& window, ConfigCommands& commands);
+    FileMenu(FrmMain& window, ConfigCommands& commands);
 
     // The menu's commands: each asks for a file where it needs one.
     void Open();

@@ -3,6 +3,8 @@
 // Field i from 1 to 9 stands for controller register i + 2; Digits and the 4 mA value are
 // the window's own and no register holds them.
 
+#include "controller/displayformat.h"
+
 #include <array>
 #include <string_view>
 
@@ -56,7 +58,7 @@ struct Row {
 };
 
 inline constexpr std::array<Row, kCount> kRows = {{
-    {"Digits: ", "5"},
+    {"Digits: ", kDefaultDigitsText},
     {"Dec Place: ", "2"},
     {"Mode: ", "1"},
     {"0V Value: ", "0"},

@@ -1,7 +1,8 @@
 // The rows of the line traffic window made from the bytes of one exchange: where the framer's
 // decisions and the silences cut them, and what each row says.
 
-#include "window/trafficlog.h"
+#include "exchange/trafficrecorder.h"
+#include "exchange/trafficwords.h"
 
 #include <QtTest>
 

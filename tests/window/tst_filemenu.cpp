@@ -4,10 +4,10 @@
 // remember what was opened and saved; an opened file holds and sends what
 // ConfigurationAsShown says it means.
 
+#include "controller/shownconfig.h"
 #include "window/configcommands.h"
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 #include "window/frmmain.h"
-#include "window/shownconfig.h"
 #include "window/trafficwindow.h"
 
 #include "support/fulldisk.h"
@@ -28,7 +28,7 @@
 using namespace morvane;
 using namespace morvane::testing;
 
-Q_DECLARE_METATYPE(morvane::ConfigRegisters)
+Q_DECLARE_METATYPE(morvane::Registers)
 
 namespace
 {
@@ -60,7 +60,7 @@ QByteArray ValidFile(const QByteArray& registers, const QByteArray& digits = "5"
 const QByteArray kNine = "\"3\": 2, \"4\": 9, \"5\": 40000, \"6\": 100, \"7\": 500, \"8\": 20, "
                          "\"9\": 1, \"10\": 3, \"11\": 0";
 
-QByteArray FileOf(int digits, const ConfigRegisters& registers)
+QByteArray FileOf(int digits, const Registers& registers)
 {
     QByteArray nine;
     for (int k = 0; k < 9; ++k)
@@ -85,7 +85,7 @@ QStringList WindowTexts(const FrmMain& w)
     return list;
 }
 
-QString Joined(const ConfigRegisters& registers)
+QString Joined(const Registers& registers)
 {
     QStringList values;
     for (std::uint16_t value : registers)
@@ -97,10 +97,7 @@ QString Joined(const ConfigRegisters& registers)
 QString WouldSend(FrmMain& w)
 {
     const auto values = w.Commands().FieldRegisterValues("");
-    ConfigRegisters registers{};
-    if (values)
-        std::copy(values->begin(), values->end(), registers.begin());
-    return Joined(registers);
+    return Joined(values.value_or(Registers{}));
 }
 
 // Register values near the places where the window corrects or reads differently.
@@ -109,9 +106,9 @@ class RandomFiles
   public:
     explicit RandomFiles(unsigned seed) : m_rng(seed) {}
     int Digits() { return int(1 + m_rng() % 10); }
-    ConfigRegisters Registers()
+    Registers Values()
     {
-        ConfigRegisters registers{};
+        Registers registers{};
         for (std::uint16_t& value : registers)
             value = Value();
         return registers;
@@ -137,7 +134,7 @@ class RandomFiles
 
 } // namespace
 
-class TestConfigFiles : public QObject
+class TestFileMenu : public QObject
 {
     Q_OBJECT
   private slots:
@@ -160,7 +157,7 @@ class TestConfigFiles : public QObject
     QList<Shown> m_shown;
 };
 
-void TestConfigFiles::init()
+void TestFileMenu::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_window = std::make_unique<FrmMain>();
@@ -171,12 +168,12 @@ void TestConfigFiles::init()
         });
 }
 
-void TestConfigFiles::cleanup()
+void TestFileMenu::cleanup()
 {
     m_window.reset();
 }
 
-QString TestConfigFiles::Write(const QString& name, const QByteArray& content)
+QString TestFileMenu::Write(const QString& name, const QByteArray& content)
 {
     QFile file(m_dir->filePath(name));
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
@@ -184,7 +181,7 @@ QString TestConfigFiles::Write(const QString& name, const QByteArray& content)
     return file.fileName();
 }
 
-void TestConfigFiles::badFileIsRefusedByName_data()
+void TestFileMenu::badFileIsRefusedByName_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<QString>("problem");
@@ -205,7 +202,7 @@ void TestConfigFiles::badFileIsRefusedByName_data()
     QTest::newRow("digits 11") << ValidFile(kNine, "11") << "digits";
 }
 
-void TestConfigFiles::badFileIsRefusedByName()
+void TestFileMenu::badFileIsRefusedByName()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, problem);
@@ -226,7 +223,7 @@ void TestConfigFiles::badFileIsRefusedByName()
     QCOMPARE(WindowState(*m_window), before);
 }
 
-void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
+void TestFileMenu::saveThatCannotBeMadeLeavesNoFile_data()
 {
     QTest::addColumn<QString>("through"); // "Save", or "line traffic" for its Save As
     QTest::addColumn<int>("field");
@@ -272,7 +269,7 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile_data()
                unchanged;
 }
 
-void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
+void TestFileMenu::saveThatCannotBeMadeLeavesNoFile()
 {
     QFETCH(QString, through);
     QFETCH(int, field);
@@ -323,7 +320,7 @@ void TestConfigFiles::saveThatCannotBeMadeLeavesNoFile()
     QCOMPARE(beside.entryList(QDir::AllEntries | QDir::Hidden).size(), entries); // none left
 }
 
-void TestConfigFiles::recentFilesKeepTheLatestEight()
+void TestFileMenu::recentFilesKeepTheLatestEight()
 {
     QStringList saved;
     for (int i = 0; i < 10; ++i) {
@@ -343,11 +340,11 @@ void TestConfigFiles::recentFilesKeepTheLatestEight()
     fileMenu->close();
 }
 
-void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
+void TestFileMenu::openedFileMeansWhatTheRuleSays_data()
 {
     QTest::addColumn<int>("digits");
-    QTest::addColumn<ConfigRegisters>("registers");
-    const auto row = [](const char* name, int digits, ConfigRegisters registers) {
+    QTest::addColumn<Registers>("registers");
+    const auto row = [](const char* name, int digits, Registers registers) {
         QTest::newRow(name) << digits << registers;
     };
     row("mode 0, Dec Place 9", 5, {9, 0, 0, 100, 500, 20, 1, 3, 0});
@@ -365,15 +362,15 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays_data()
     RandomFiles random(20261209);
     for (int n = 1; n <= 100; ++n)
         QTest::newRow(qPrintable(QString("random %1").arg(n)))
-            << random.Digits() << random.Registers();
+            << random.Digits() << random.Values();
 }
 
 // A new window that opens the file, and one that shows the same values as a read does, hold
 // the texts of the rule and would send its registers; the rule changes nothing it has made.
-void TestConfigFiles::openedFileMeansWhatTheRuleSays()
+void TestFileMenu::openedFileMeansWhatTheRuleSays()
 {
     QFETCH(int, digits);
-    QFETCH(ConfigRegisters, registers);
+    QFETCH(Registers, registers);
     const ShownConfiguration rule = ConfigurationAsShown(digits, registers);
 
     QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
@@ -382,9 +379,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays()
 
     FrmMain read;
     read.Text1(field::kDigits)->setText(QString::number(digits));
-    ConfigCommands::RegisterValues values{};
-    std::copy(registers.begin(), registers.end(), values.begin());
-    read.Commands().ShowRegisterValues(values);
+    read.Commands().ShowRegisterValues(registers);
     QCOMPARE(WindowTexts(read), Texts(rule.texts));
     QCOMPARE(WouldSend(read), Joined(rule.registers));
     QVERIFY(m_shown.isEmpty());
@@ -397,7 +392,7 @@ void TestConfigFiles::openedFileMeansWhatTheRuleSays()
 // One window opening file after file, now and then after a 20 mA value typed far beyond any
 // register or one whose pair chases in the last digit: what it held before makes no difference
 // to what it sends.
-void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
+void TestFileMenu::filesOpenedInTurnSendWhatTheRuleSays()
 {
     const QStringList typed{"1e16", "-1e300", "5.57489013671875"};
     RandomFiles random(7);
@@ -405,12 +400,12 @@ void TestConfigFiles::filesOpenedInTurnSendWhatTheRuleSays()
         if (n % 10 == 0)
             m_window->Text1(field::kTwentyMa)->setText(typed[n / 10 % typed.size()]);
         const int digits = random.Digits();
-        const ConfigRegisters registers = random.Registers();
+        const Registers registers = random.Values();
         QVERIFY(m_window->Files().OpenFile(Write("unit.morvane", FileOf(digits, registers))));
         QCOMPARE(WouldSend(*m_window), Joined(ConfigurationAsShown(digits, registers).registers));
     }
     QVERIFY(m_shown.isEmpty());
 }
 
-QTEST_MAIN(TestConfigFiles)
-#include "tst_configfiles.moc"
+QTEST_MAIN(TestFileMenu)
+#include "tst_filemenu.moc"

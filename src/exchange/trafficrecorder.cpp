@@ -1,47 +1,12 @@
-#include "window/trafficlog.h"
+#include "exchange/trafficrecorder.h"
 
-#include "common/numbertext.h"
-#include "window/reports.h"
+#include "exchange/trafficwords.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 namespace morvane
 {
-
-namespace
-{
-
-std::string Counted(int count, std::string_view one, std::string_view many)
-{
-    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
-// One kind of frame that came back, and what a technician checks for it. Noise is counted in
-// bytes, the others in frames.
-std::string CameBackLine(const TrafficFrame& frame, int count)
-{
-    const std::string replies = Counted(count, "reply", "replies");
-    switch (frame.meaning) {
-    case TrafficMeaning::CrcWrong:
-        return replies + " with a wrong CRC: check the baud rate and the wiring";
-    case TrafficMeaning::OtherSlave:
-        return replies + " from slave " + std::to_string(frame.slave) +
-               ": check the address, which must be " + std::to_string(ConfigSlaveAddress);
-    case TrafficMeaning::NotAnAnswer:
-        return replies + (count == 1 ? " that does" : " that do") +
-               " not answer the request: check that slave " + std::to_string(ConfigSlaveAddress) +
-               " is a Morvane and no other master uses the line";
-    case TrafficMeaning::NoFrame:
-        return Counted(count, "byte", "bytes") +
-               " forming no frame (noise): check the wiring, the baud rate and the parity";
-    default:
-        return Counted(count, "frame", "frames") + ": " + TrafficMeaningText(frame);
-    }
-}
-
-} // namespace
 
 std::string TimeOfDayText(double seconds)
 {
@@ -77,35 +42,6 @@ TrafficRow TrafficRowOf(const TrafficFrame& frame)
 std::string TrafficLineText(const TrafficRow& row)
 {
     return row.time + '\t' + row.direction + '\t' + row.bytes + '\t' + row.meaning;
-}
-
-std::string WhatCameBackText(const std::vector<TrafficFrame>& received)
-{
-    struct Kind {
-        const TrafficFrame* first;
-        int count;
-    };
-    std::vector<Kind> kinds;
-    for (const TrafficFrame& frame : received) {
-        if (frame.sent)
-            continue;
-        const int amount = frame.meaning == TrafficMeaning::NoFrame ? int(frame.bytes.size()) : 1;
-        const std::string kind = CameBackLine(frame, 1);
-        const auto same = std::find_if(kinds.begin(), kinds.end(), [&](const Kind& k) {
-            return CameBackLine(*k.first, 1) == kind;
-        });
-        if (same == kinds.end())
-            kinds.push_back({&frame, amount});
-        else
-            same->count += amount;
-    }
-    if (kinds.empty())
-        return {};
-    std::string text = "No valid answer from Morvane within " + PlainNumberText(kReceiveTimeLimit) +
-                       " s, but bytes came back:";
-    for (const Kind& kind : kinds)
-        text += "\r\n" + CameBackLine(*kind.first, kind.count) + ".";
-    return text;
 }
 
 TrafficRecorder::TrafficRecorder(SerialPort& port, std::int16_t expectedSlave, Clock clock,

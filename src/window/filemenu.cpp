@@ -1,13 +1,14 @@
-#include "window/configfiles.h"
+#include "window/filemenu.h"
 
 #include "common/numbertext.h"
 #include "configfile/configfile.h"
+#include "controller/fields.h"
+#include "controller/shownconfig.h"
+#include "exchange/failurewords.h"
 #include "files/wholefile.h"
 #include "window/configcommands.h"
-#include "window/fields.h"
 #include "window/frmmain.h"
-#include "window/reports.h"
-#include "window/shownconfig.h"
+#include "window/windowwords.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -69,19 +70,19 @@ ConfigNotes NotesOf(const FrmMain& window)
 
 } // namespace
 
-ConfigFiles::ConfigFiles(FrmMain& window, ConfigCommands& commands)
+FileMenu::FileMenu(FrmMain& window, ConfigCommands& commands)
     : m_window(window), m_commands(commands)
 {
 }
 
-void ConfigFiles::Open()
+void FileMenu::Open()
 {
     const QString path = ChooseFile(false);
     if (!path.isEmpty())
         OpenFile(path);
 }
 
-void ConfigFiles::Save()
+void FileMenu::Save()
 {
     if (m_current.isEmpty())
         SaveAs();
@@ -89,7 +90,7 @@ void ConfigFiles::Save()
         SaveFile(m_current);
 }
 
-void ConfigFiles::SaveAs()
+void FileMenu::SaveAs()
 {
     QString path = ChooseFile(true);
     if (path.isEmpty())
@@ -99,7 +100,7 @@ void ConfigFiles::SaveAs()
     SaveFile(path);
 }
 
-bool ConfigFiles::OpenFile(const QString& path)
+bool FileMenu::OpenFile(const QString& path)
 {
     if (m_commands.Busy())
         return false;
@@ -115,16 +116,14 @@ bool ConfigFiles::OpenFile(const QString& path)
         ConfigurationAsShown(file.config->digits, file.config->registers);
     // Digits first, so that Dec Place is held to the file's Digits, not to the old one.
     m_window.Text1(field::kDigits)->setText(QString::number(file.config->digits));
-    ConfigCommands::RegisterValues values{};
-    std::copy(shown.registers.begin(), shown.registers.end(), values.begin());
-    m_commands.ShowRegisterValues(values);
+    m_commands.ShowRegisterValues(shown.registers);
     m_current = path;
     Remember(path);
     m_commands.host().SetStatus(OpenedStatus(FileName(path)));
     return true;
 }
 
-bool ConfigFiles::SaveFile(const QString& path)
+bool FileMenu::SaveFile(const QString& path)
 {
     if (m_commands.Busy())
         return false;
@@ -142,7 +141,7 @@ bool ConfigFiles::SaveFile(const QString& path)
     }
     Configuration config;
     config.digits = *digits;
-    std::copy(values->begin(), values->end(), config.registers.begin());
+    config.registers = *values;
     const QByteArray text = ConfigFileText(config, NotesOf(m_window));
 
     // A failure or a crash never leaves half a configuration where the last good one was.
@@ -154,21 +153,21 @@ bool ConfigFiles::SaveFile(const QString& path)
     return true;
 }
 
-bool ConfigFiles::FailSave(const QString& path, const std::string& reason)
+bool FileMenu::FailSave(const QString& path, const std::string& reason)
 {
     m_commands.host().ShowMessage(kErrorTitle, ConfigSaveFailureText(Native(path), reason));
     m_commands.host().SetStatus(status::kError);
     return false;
 }
 
-QStringList ConfigFiles::RecentFiles() const
+QStringList FileMenu::RecentFiles() const
 {
     QStringList files = Settings().value(kRecentKey).toStringList();
     files.removeAll(QString());
     return files.mid(0, kMostRecentFiles);
 }
 
-void ConfigFiles::Remember(const QString& path)
+void FileMenu::Remember(const QString& path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     QStringList files = RecentFiles();
@@ -178,7 +177,7 @@ void ConfigFiles::Remember(const QString& path)
     emit recentFilesChanged();
 }
 
-QString ConfigFiles::ChooseFile(bool forSaving) const
+QString FileMenu::ChooseFile(bool forSaving) const
 {
     const QStringList recent = RecentFiles();
     const QString suggestion = !m_current.isEmpty() ? m_current

@@ -1,0 +1,127 @@
+#include "exchange/failurewords.h"
+
+#include "protocol/modbus.h"
+
+namespace morvane
+{
+
+namespace
+{
+
+std::string WithReason(const std::string& systemText)
+{
+    return systemText.empty() ? std::string() : " (" + systemText + ")";
+}
+
+std::string PortListSentence(const std::vector<std::string>& ports)
+{
+    if (ports.empty())
+        return "No serial ports were found on this computer.";
+    std::string sentence = "Serial ports on this computer: ";
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        sentence += (i == 0 ? "" : ", ") + ports[i];
+    return sentence + ".";
+}
+
+std::string MissingDeviceAdvice(const OpenFailure& f, PortEntry entry)
+{
+    const char* naming = entry == PortEntry::Field ? "type its path into the port field"
+                                                   : "give its path with --port";
+    std::string text = "There is no device " + f.device + WithReason(f.systemText) + "." +
+                       kLineBreak + PortListSentence(f.availablePorts);
+    if (f.platform == PortPlatform::Unix && f.port.kind == ResolvedPort::Kind::Number)
+        text += std::string(kLineBreak) + "To use another device as port " + f.port.label + ", " +
+                naming + " or set " + PortEnvironmentName(f.port.number) + " to it.";
+    return text;
+}
+
+std::string PermissionAdvice(const OpenFailure& f)
+{
+    std::string text =
+        "You have no permission to use " + f.device + WithReason(f.systemText) + "." + kLineBreak;
+    if (f.deviceGroup.empty())
+        return text + "Ask the administrator of this computer for access to it.";
+    return text + "It belongs to the group " + f.deviceGroup +
+           ". Join the group with \"sudo usermod -aG " + f.deviceGroup +
+           " $USER\", then log out and in again.";
+}
+
+} // namespace
+
+std::string OpenFailureAdvice(const OpenFailure& f, PortEntry entry)
+{
+    if (f.port.kind == ResolvedPort::Kind::OutOfRange)
+        return "There is no port " + f.port.label + ": port numbers go from 1 to 32767." +
+               kLineBreak + PortListSentence(f.availablePorts);
+    if (f.device.empty())
+        return "There is no port " + f.port.label + ": port numbers begin at 1." + kLineBreak +
+               PortListSentence(f.availablePorts);
+    switch (f.fault) {
+    case PortFault::NoSuchDevice:
+        return MissingDeviceAdvice(f, entry);
+    case PortFault::PermissionDenied:
+        return PermissionAdvice(f);
+    case PortFault::InUse:
+        return f.device + " is in use: another program holds it." + kLineBreak +
+               "Close that program and try again.";
+    case PortFault::SettingsRefused:
+        return f.device + " refused the settings " + f.settings + WithReason(f.systemText) + ".";
+    default:
+        return f.device + " could not be opened" + WithReason(f.systemText) + ".";
+    }
+}
+
+std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText,
+                            PortEntry entry)
+{
+    return "Unable to open Com Port " + failure.port.label + " at " + baudText + " Baud" +
+           kLineBreak + OpenFailureAdvice(failure, entry);
+}
+
+std::string ConnectionLostText(const std::string& device, const std::string& systemText)
+{
+    return "The connection to " + device + " was lost" + WithReason(systemText) + "." + kLineBreak +
+           "Check that the cable and adapter are plugged in and the controller has power, "
+           "then try again.";
+}
+
+std::string RefusalText(int requestFunction, int code)
+{
+    const char* request = requestFunction == modbus::kWriteMultipleRegisters ? "write" : "read";
+    std::string text = std::string("The controller refused the ") + request +
+                       " request with exception code " + std::to_string(code);
+    const std::string_view name = modbus::ExceptionName(code);
+    if (!name.empty())
+        text += " (" + std::string(name) + ")";
+    return text + ".";
+}
+
+std::string NoResponseText()
+{
+    return "No Response From Morvane\r\n"
+           "Check Power and Comms Connection\r\n"
+           "If necessary install link between MI and COM on K3";
+}
+
+std::optional<std::string> ReplyFaultText(const ReceiveResult& result, int requestFunction)
+{
+    if (result.outcome == ReceiveOutcome::Refused)
+        return RefusalText(requestFunction, result.exceptionCode);
+    if (result.outcome == ReceiveOutcome::ConnectionLost && !result.device.empty())
+        return ConnectionLostText(result.device, result.systemText);
+    return std::nullopt;
+}
+
+std::string ConfigOpenFailureText(const std::string& path, const std::string& problem)
+{
+    return "Unable to open the configuration file " + path + kLineBreak + problem;
+}
+
+std::string ConfigSaveFailureText(const std::string& path, const std::string& reason)
+{
+    return "Unable to save the configuration to " + path + kLineBreak + reason +
+           (reason.ends_with('.') ? "" : ".") + kLineBreak +
+           "Any file that was there before is unchanged.";
+}
+
+} // namespace morvane

@@ -1,0 +1,153 @@
+#include "window/windowwords.h"
+
+#include "common/numbertext.h"
+#include "controller/displayformat.h"
+#include "controller/modetable.h"
+#include "exchange/trafficwords.h"
+#include "protocol/modbus.h"
+
+namespace morvane
+{
+
+namespace
+{
+
+// "Counter  " is shown with trailing blanks; a sentence has none.
+std::string ModeName(int m)
+{
+    std::string name(ModeCaption(m));
+    name.erase(name.find_last_not_of(' ') + 1);
+    return name.empty() ? "in use" : name;
+}
+
+// Why a port could not be opened, in the few words a row of the traffic window has.
+std::string OpenFailureReason(const OpenFailure& f)
+{
+    if (f.port.kind == ResolvedPort::Kind::OutOfRange)
+        return "port numbers go from 1 to 32767";
+    if (f.device.empty())
+        return "port numbers begin at 1";
+    switch (f.fault) {
+    case PortFault::NoSuchDevice:
+        return "there is no " + f.device;
+    case PortFault::PermissionDenied:
+        return "no permission for " + f.device;
+    case PortFault::InUse:
+        return f.device + " is in use by another program";
+    case PortFault::SettingsRefused:
+        return f.device + " refused " + f.settings;
+    default:
+        return f.device + (f.systemText.empty() ? "" : ": " + f.systemText);
+    }
+}
+
+std::string WriteProblem(const RegisterWrite& write)
+{
+    switch (write.refusal) {
+    case WriteRefusal::NotANumber:
+        return "is not a number.";
+    case WriteRefusal::AboveRange:
+        return "would be sent as " + std::to_string(write.value) +
+               ", which one register cannot hold (0 to 65535).";
+    case WriteRefusal::BelowRange:
+        return "is below -32768, so one register cannot hold it (0 to 65535).";
+    default:
+        return "is more than one register can hold (0 to 65535).";
+    }
+}
+
+} // namespace
+
+// Names the row as the window labels it, and says so when the row is greyed out: a value
+// typed before the mode changed is still written, though the user no longer sees it as live.
+std::string WriteRefusalText(std::string_view nothingDone, const RefusedField& f)
+{
+    std::string text = std::string(nothingDone) + kLineBreak + f.param + " (" + f.caption +
+                       "): \"" + f.text + "\" " + WriteProblem(f.write);
+    if (f.unusedInMode) {
+        text += kLineBreak + ("The mode " + ModeName(*f.unusedInMode) + " does not use " + f.param +
+                              ", but its value is written all the same.");
+        if (f.modeUsingRow)
+            text += " To correct it, choose a mode that uses it, such as " +
+                    ModeName(*f.modeUsingRow) + ".";
+    }
+    return text + kLineBreak + "Enter a number from -32768 to 65535.";
+}
+
+std::string DigitsRefusalText(const std::string& text)
+{
+    return std::string(kNothingSaved) + kLineBreak + "Digits: \"" + text +
+           "\" is not a whole number from " + std::to_string(kMinDigits) + " to " +
+           std::to_string(kMaxDigits) + ".";
+}
+
+// The system does not always say why (a folder that is gone); the line is left out then.
+std::string TrafficSaveFailureText(const std::string& path, const std::string& reason)
+{
+    std::string text = "Unable to save the line traffic to " + path + kLineBreak;
+    if (!reason.empty())
+        text += reason + (reason.ends_with('.') ? "" : ".") + kLineBreak;
+    return text + "Any file that was there before is unchanged.";
+}
+
+std::string SavedStatus(const std::string& fileName)
+{
+    return "Saved " + fileName;
+}
+
+std::string OpenedStatus(const std::string& fileName)
+{
+    return "Opened " + fileName;
+}
+
+std::string CommandDoneText(int requestFunction)
+{
+    return requestFunction == modbus::kWriteMultipleRegisters ? "Write OK" : "Read OK";
+}
+
+std::string CommandFailedText(const ReceiveResult& result)
+{
+    switch (result.outcome) {
+    case ReceiveOutcome::Refused:
+        return "ERROR: " + ExceptionWords(result.exceptionCode);
+    case ReceiveOutcome::ConnectionLost:
+        return "ERROR: connection lost";
+    default:
+        return "ERROR: no answer within " + PlainNumberText(kReceiveTimeLimit) + " s";
+    }
+}
+
+std::string CommandOpenFailedText(const OpenFailure& failure)
+{
+    return "ERROR: port " + failure.port.label + " cannot be opened (" +
+           OpenFailureReason(failure) + ")";
+}
+
+std::string PortListEntryText(const PortListEntry& entry)
+{
+    if (!entry.choosable && !entry.variables.empty()) {
+        const PortVariable& v = entry.variables.front();
+        return "port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) + "=" +
+               v.target +
+               (v.fault == PortVariableFault::NoSuchDevice ? " — no such device"
+                                                           : " — not a serial device");
+    }
+    const SerialPortDetails& port = entry.port;
+    std::string text = port.device;
+    std::string about;
+    for (const std::string& word : {port.description, port.manufacturer})
+        if (!word.empty())
+            about += (about.empty() ? "" : ", ") + word;
+    if (!port.serialNumber.empty())
+        about += (about.empty() ? "" : ", ") + ("serial number " + port.serialNumber);
+    // The lines under the device are indented, so that entries stand apart.
+    for (const std::string& line : {about, port.stableName})
+        if (!line.empty())
+            text += "\n    " + line;
+    for (const PortVariable& v : entry.variables)
+        text += "\n    port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) +
+                "=" + v.target;
+    return text;
+}
+
+} // namespace morvane
