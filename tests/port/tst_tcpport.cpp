@@ -11,11 +11,6 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace morvane;
 using namespace morvane::testing;
 
@@ -86,39 +81,6 @@ class Peer : public QObject
     QTcpServer m_server;
     QTcpSocket* m_socket = nullptr;
     QTimer m_flood;
-};
-
-// A TCP port on 127.0.0.1 whose queue of connections is full: the system drops further
-// connection requests, so a connect waits until its limit.
-class FullListener
-{
-  public:
-    FullListener()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        m_listener = socket(AF_INET, SOCK_STREAM, 0);
-        m_queued = socket(AF_INET, SOCK_STREAM, 0);
-        auto* any = reinterpret_cast<sockaddr*>(&address);
-        m_ok = bind(m_listener, any, size) == 0 && listen(m_listener, 0) == 0 &&
-               getsockname(m_listener, any, &size) == 0 && connect(m_queued, any, size) == 0;
-        m_port = ntohs(address.sin_port);
-    }
-    ~FullListener()
-    {
-        close(m_queued);
-        close(m_listener);
-    }
-    bool Ok() const { return m_ok; }
-    quint16 Port() const { return m_port; }
-
-  private:
-    int m_listener = -1;
-    int m_queued = -1;
-    quint16 m_port = 0;
-    bool m_ok = false;
 };
 
 quint16 ClosedPort()
@@ -289,9 +251,16 @@ void TestTcpPort::connectFailures()
     QFETCH(bool, isolated);
     QFETCH(PortFault, fault);
     QFETCH(QString, words);
-    FullListener full;
-    QVERIFY(full.Ok());
-    const quint16 number = port == "full" ? full.Port() : port == "closed" ? ClosedPort() : 0;
+    // A listener whose queue of connections is full: the system drops further connection
+    // requests, so a connect waits until its limit.
+    QTcpServer full;
+    full.setListenBacklogSize(0);
+    QVERIFY(full.listen(QHostAddress::LocalHost, 0));
+    full.pauseAccepting();
+    QTcpSocket queued;
+    queued.connectToHost(QHostAddress::LocalHost, full.serverPort());
+    QVERIFY(queued.waitForConnected(5000));
+    const quint16 number = port == "full" ? full.serverPort() : port == "closed" ? ClosedPort() : 0;
     if (number != 0)
         url = url.arg(number);
     if (words.contains("%1"))
