@@ -11,8 +11,8 @@
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/portresolve.h"
-#include "port/qtserialport.h"
 #include "port/systemports.h"
+#include "port/transportport.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
 
@@ -74,7 +74,7 @@ class ControllerLink
 
     ResolvedPort m_resolved;
     TerminalHost m_host;
-    QtSerialPort m_port;
+    TransportPort m_port;
     TrafficRecorder m_recorder;
     Link m_link;
     HostPortSystem m_portSystem;

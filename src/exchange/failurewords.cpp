@@ -46,10 +46,45 @@ std::string PermissionAdvice(const OpenFailure& f)
            " $USER\", then log out and in again.";
 }
 
+// A gateway or device server that could not be reached: the host, the port, and what to check.
+std::string NetworkAdvice(const OpenFailure& f)
+{
+    const std::string& host = f.port.endpoint.host;
+    const std::string port = std::to_string(f.port.endpoint.port);
+    const std::string why = WithReason(f.systemText) + "." + kLineBreak;
+    switch (f.fault) {
+    case PortFault::HostNotFound:
+        return "The host " + host + " could not be found" + why +
+               "Check the name, or give the gateway's IP address instead.";
+    case PortFault::ConnectionRefused:
+        return host + " refused a connection on port " + port + why +
+               "Check the port number, and that the gateway's Modbus TCP server (or the device "
+               "server's raw TCP mode) is enabled on that port.";
+    case PortFault::NoRoute:
+        return "There is no route from this computer to " + host + why +
+               "Check the network cable and this computer's network settings, and that " + host +
+               " is the gateway's address.";
+    case PortFault::ConnectTimeout:
+        return host + " accepted no connection on port " + port + why +
+               "Check that the gateway has power and is on this network, and that no firewall "
+               "blocks port " +
+               port + ".";
+    default:
+        return f.device + " could not be reached" + WithReason(f.systemText) + ".";
+    }
+}
+
 } // namespace
 
 std::string OpenFailureAdvice(const OpenFailure& f, PortEntry entry)
 {
+    if (f.port.kind == ResolvedPort::Kind::BadNetwork)
+        return f.port.label + " names no unit on the network: " + f.port.problem + "." +
+               kLineBreak +
+               "Give tcp://HOST[:PORT] for a Modbus TCP gateway, or rtu+tcp://HOST:PORT for a "
+               "serial device server.";
+    if (f.port.kind == ResolvedPort::Kind::Network)
+        return NetworkAdvice(f);
     if (f.port.kind == ResolvedPort::Kind::OutOfRange)
         return "There is no port " + f.port.label + ": port numbers go from 1 to 32767." +
                kLineBreak + PortListSentence(f.availablePorts);

@@ -6,10 +6,17 @@ namespace morvane
 namespace
 {
 
+bool IsNetwork(const ResolvedPort& port)
+{
+    return port.kind == ResolvedPort::Kind::Network || port.kind == ResolvedPort::Kind::BadNetwork;
+}
+
 // Asks the system only for what the advice needs: the device's group for a permission
 // fault, the list of ports for a port that is not there.
 OpenFailure WithSystemFacts(OpenFailure f, const PortSystem& system)
 {
+    if (IsNetwork(f.port))
+        return f;
     if (f.fault == PortFault::PermissionDenied)
         f.deviceGroup = system.AccessGroup(f.device);
     if (f.fault == PortFault::NoSuchDevice || f.device.empty())
@@ -36,6 +43,11 @@ std::optional<OpenFailure> OpenComPort(SerialPort& comm, const ResolvedPort& por
         comm.SetPortOpen(false);
 
     OpenFailure failure{port, port.device, PortFault::NoSuchDevice, {}, {}, {}, {}, kThisPlatform};
+    if (port.kind == ResolvedPort::Kind::BadNetwork) {
+        failure.fault = PortFault::Other;
+        failure.systemText = port.problem;
+        return failure;
+    }
     if (port.kind == ResolvedPort::Kind::OutOfRange || port.device.empty())
         return WithSystemFacts(failure, system);
     comm.SetCommPort(port.number);

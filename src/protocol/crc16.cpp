@@ -27,4 +27,12 @@ std::int32_t ModbusCrc16(LinkState& state, std::int16_t count, std::int16_t useT
     return hi * 256 + lo;
 }
 
+std::uint16_t ModbusCrcOfBytes(std::span<const std::uint8_t> bytes)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (const std::uint8_t b : bytes)
+        crc = static_cast<std::uint16_t>((crc >> 8) ^ kCrcTable[(crc ^ b) & 0xFF]);
+    return crc;
+}
+
 } // namespace morvane

@@ -5,6 +5,7 @@
 #include "protocol/linkstate.h"
 
 #include <cstdint>
+#include <span>
 
 namespace morvane
 {
@@ -18,5 +19,8 @@ void ModbusCrcInit(LinkState& state);
 // a count of zero or less covers nothing, one above the buffer covers the whole buffer.
 // Returns CrcHi * 256 + CrcLo.
 std::int32_t ModbusCrc16(LinkState& state, std::int16_t count, std::int16_t useTx);
+
+// The same check over any bytes, without a link: its low byte goes on the wire first.
+std::uint16_t ModbusCrcOfBytes(std::span<const std::uint8_t> bytes);
 
 } // namespace morvane

@@ -1,6 +1,7 @@
 #pragma once
 // The serial-port component the link talks through: exactly the operations the link needs,
-// so that a real port and a test's fake can stand in for each other.
+// so that a real port, a TCP connection to a gateway and a test's fake can stand in for each
+// other.
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,11 @@ enum class PortFault {
     SettingsRefused,
     ConnectionLost, // the device went away while the port was open
     Other,
+    // A network endpoint that could not be reached.
+    HostNotFound,      // the name does not resolve
+    ConnectionRefused, // the host answered, but nothing listens on the port
+    NoRoute,           // no way to the host from here
+    ConnectTimeout,    // no connection within the connect time limit
 };
 
 class SerialPort

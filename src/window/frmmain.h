@@ -33,10 +33,10 @@ namespace morvane
 class ClickableField;
 class ConfigCommands;
 class FileMenu;
-class QtSerialPort;
 class TrafficModel;
 class TrafficRecorder;
 class TrafficWindow;
+class TransportPort;
 
 class FrmMain : public QMainWindow
 {
@@ -60,7 +60,7 @@ class FrmMain : public QMainWindow
     QTimer* Timer1() const { return m_timer1; }
     QLabel* Label3() const { return m_label3; }
     QLabel* Label4() const { return m_label4; }
-    QtSerialPort* Comm1() const { return m_comm1; }
+    TransportPort* Comm1() const { return m_comm1; }
     // The read and write commands, with the link they drive.
     ConfigCommands& Commands() const { return *m_commands; }
     // Saving the configuration to a file and opening one.
@@ -167,7 +167,7 @@ class FrmMain : public QMainWindow
     QLineEdit* m_txtRX = nullptr;
     QLineEdit* m_txtTX = nullptr;
     QTimer* m_timer1 = nullptr;
-    QtSerialPort* m_comm1 = nullptr;
+    TransportPort* m_comm1 = nullptr;
     TrafficModel* m_traffic = nullptr;
     TrafficWindow* m_trafficWindow = nullptr;
     // The commands talk through the recorder, which passes everything on to Comm1.

@@ -3,7 +3,7 @@
 
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
-#include "port/qtserialport.h"
+#include "port/transportport.h"
 #include "protocol/crc16.h"
 #include "window/configcommands.h"
 #include "window/filemenu.h"
@@ -26,7 +26,7 @@ FrmMain::~FrmMain() = default;
 // no port is opened and no timer started until a command runs.
 void FrmMain::Load()
 {
-    m_comm1 = new QtSerialPort(SystemEnvironment, this);
+    m_comm1 = new TransportPort(SystemEnvironment, this);
     m_comm1->setObjectName("Comm1");
     m_traffic = new TrafficModel(this);
     m_recorder = std::make_unique<TrafficRecorder>(

@@ -23,6 +23,8 @@ std::string ModeName(int m)
 // Why a port could not be opened, in the few words a row of the traffic window has.
 std::string OpenFailureReason(const OpenFailure& f)
 {
+    if (f.port.kind == ResolvedPort::Kind::BadNetwork)
+        return f.port.problem;
     if (f.port.kind == ResolvedPort::Kind::OutOfRange)
         return "port numbers go from 1 to 32767";
     if (f.device.empty())

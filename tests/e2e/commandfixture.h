@@ -2,7 +2,7 @@
 // The main window on a virtual controller, with the message boxes taken as records so a test
 // can run unattended, and a clock that can be sped up so the 20-second limit passes quickly.
 
-#include "port/qtserialport.h"
+#include "port/transportport.h"
 #include "simprocess.h"
 #include "window/configcommands.h"
 #include "window/frmmain.h"

@@ -70,7 +70,9 @@ bool SimProcess::WaitForPath(int timeoutMs)
         }
         TakeOutput(static_cast<int>(deadline.remainingTime()));
     }
-    if (!m_lines.first().startsWith(QLatin1Char('/'))) {
+    // A device path, or the URL of a TCP port (tcp://127.0.0.1:PORT).
+    if (!m_lines.first().startsWith(QLatin1Char('/')) &&
+        !m_lines.first().contains(QLatin1String("://"))) {
         QString first = m_lines.first();
         Stop();
         return Fail(QStringLiteral("morvane-sim printed '%1' instead of a device").arg(first));

@@ -21,8 +21,9 @@ class SimProcess
     static QString DefaultBinaryPath();
 
     // Starts the controller with these switches (e.g. {"--delay", "500"}) and waits for the
-    // device it prints. Returns the device path, or an empty string when the binary is
-    // missing, fails or prints no path in time; ErrorText() then says which.
+    // device it prints. Returns the device path (with --tcp or --rtu-tcp the URL to open), or
+    // an empty string when the binary is missing, fails or prints no path in time;
+    // ErrorText() then says which.
     QString Start(const QStringList& switches = {}, int timeoutMs = 5000);
     QString PtyPath() const { return m_ptyPath; }
     QString ErrorText() const { return m_error; }

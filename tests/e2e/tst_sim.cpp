@@ -90,6 +90,7 @@ class TestSim : public QObject
     void registersSwitchSetsStartValues();
     void addressesOutsideTheBlockAreRefused_data();
     void addressesOutsideTheBlockAreRefused();
+    void mbpollReadsDesignValues_data();
     void mbpollReadsDesignValues();
     void othersRequestsAndBrokenFramesGetNoReply();
     void reopeningWorksAndIdleCostsNothing();
@@ -181,16 +182,35 @@ void TestSim::addressesOutsideTheBlockAreRefused()
         QCOMPARE(errno, EMBXILADD);
 }
 
+void TestSim::mbpollReadsDesignValues_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("rtu on the pseudo-terminal") << false;
+    QTest::newRow("modbus tcp") << true;
+}
+
 void TestSim::mbpollReadsDesignValues()
 {
+    QFETCH(bool, tcp);
     QString mbpoll = QStandardPaths::findExecutable(QStringLiteral("mbpoll"));
     QVERIFY2(!mbpoll.isEmpty(), "mbpoll is missing: run scripts/install-deps.sh");
     SimProcess sim;
-    QString device = sim.Start();
+    QString device = sim.Start(tcp ? QStringList{"--tcp", "0"} : QStringList{});
     QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    QStringList arguments{"-a", "1", "-r", "3", "-c", "9", "-t", "4", "-1"};
+    if (tcp)
+        arguments << "-m"
+                  << "tcp"
+                  << "-p" << device.section(':', -1) << "127.0.0.1";
+    else
+        arguments << "-m"
+                  << "rtu"
+                  << "-b"
+                  << "9600"
+                  << "-P"
+                  << "none" << device;
     QProcess poll;
-    poll.start(mbpoll, {"-m", "rtu", "-a", "1", "-r", "3", "-c", "9", "-t", "4", "-b", "9600", "-P",
-                        "none", device, "-1"});
+    poll.start(mbpoll, arguments);
     QVERIFY(poll.waitForFinished(15000));
     QString output = QString::fromLocal8Bit(poll.readAllStandardOutput());
     QCOMPARE(poll.exitCode(), 0);
@@ -269,6 +289,13 @@ void TestSim::badSwitchesAreRefused_data()
     QTest::newRow("disagree without value") << QStringList{"--disagree", "5"};
     QTest::newRow("disagree without register") << QStringList{"--disagree==7"};
     QTest::newRow("negative pace") << QStringList{"--pace", "-9600"};
+    QTest::newRow("tcp port beyond 16 bits") << QStringList{"--tcp", "65536"};
+    QTest::newRow("two transports") << QStringList{"--tcp", "0", "--rtu-tcp", "0"};
+    QTest::newRow("link on tcp") << QStringList{"--rtu-tcp", "0", "--link", "/tmp/x"};
+    QTest::newRow("slave 0") << QStringList{"--slave", "0"};
+    QTest::newRow("slave 248") << QStringList{"--slave", "248"};
+    QTest::newRow("baud 0") << QStringList{"--baud", "0"};
+    QTest::newRow("mark parity") << QStringList{"--parity", "mark"};
 }
 
 void TestSim::badSwitchesAreRefused()

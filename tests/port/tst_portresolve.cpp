@@ -12,6 +12,7 @@ using Kind = ResolvedPort::Kind;
 
 Q_DECLARE_METATYPE(morvane::PortPlatform)
 Q_DECLARE_METATYPE(morvane::ResolvedPort::Kind)
+Q_DECLARE_METATYPE(morvane::NetworkFraming)
 
 namespace
 {
@@ -42,6 +43,8 @@ class TestPortResolve : public QObject
     void resolvePort();
     void portOption_data();
     void portOption();
+    void networkEndpoint_data();
+    void networkEndpoint();
     void systemEnvironmentReadsTheProcessEnvironment();
     void portListChoice_data();
     void portListChoice();
@@ -129,6 +132,23 @@ void TestPortResolve::resolvePort_data()
     QTest::newRow("slash after a digit is a number")
         << "1/dev" << unix << "" << Kind::Number << 1 << "1"
         << "/dev/ttyS0";
+    QTest::newRow("modbus tcp, default port")
+        << "tcp://10.0.0.7" << unix << "" << Kind::Network << 0 << "tcp://10.0.0.7:502"
+        << "tcp://10.0.0.7:502";
+    QTest::newRow("rtu over tcp between blanks") << " \trtu+tcp://[::1]:4001 \t" << windows << ""
+                                                 << Kind::Network << 0 << "rtu+tcp://[::1]:4001"
+                                                 << "rtu+tcp://[::1]:4001";
+    QTest::newRow("scheme in capitals")
+        << "TCP://gw.example:1502" << unix << "" << Kind::Network << 0 << "tcp://gw.example:1502"
+        << "tcp://gw.example:1502";
+    QTest::newRow("bad endpoint") << "tcp://" << unix << "" << Kind::BadNetwork << 0 << "tcp://"
+                                  << "";
+    QTest::newRow("unknown scheme")
+        << "udp://h:502" << unix << "" << Kind::BadNetwork << 0 << "udp://h:502"
+        << "";
+    QTest::newRow("scheme begins with a letter")
+        << "3://h" << unix << "" << Kind::Number << 3 << "3"
+        << "/dev/ttyS2";
 }
 
 void TestPortResolve::resolvePort()
@@ -166,8 +186,13 @@ void TestPortResolve::portOption_data()
     QTest::newRow("folder below") << "links/ttyB" << unix << "./links/ttyB";
     QTest::newRow("windows COMn") << "COM7" << windows << "COM7";
     QTest::newRow("windows number") << "7" << windows << "COM7";
-    for (const char* typo : {"", "0", "70000", "32768", "-1", "+1", "1x", "1.5", "2.5", "&H2", " 1",
-                             "1 ", "ttyUSB0", "COM1", "1e1", "."})
+    QTest::newRow("modbus tcp") << "tcp://127.0.0.1:5020" << unix << "tcp://127.0.0.1:5020";
+    QTest::newRow("rtu over tcp on windows")
+        << "rtu+tcp://[::1]:4001" << windows << "rtu+tcp://[::1]:4001";
+    for (const char* typo :
+         {"",    "0",   "70000",  "32768",       "-1",       "+1",       "1x",
+          "1.5", "2.5", "&H2",    " 1",          "1 ",       "ttyUSB0",  "COM1",
+          "1e1", ".",   "tcp://", "rtu+tcp://h", " tcp://h", "tcp://h ", "ssh://h"})
         QTest::addRow("refused '%s'", typo) << typo << unix << "";
     for (const char* typo : {"COM0", "com3", "COM", "/dev/ttyS0", "COM1x"})
         QTest::addRow("refused '%s' on windows", typo) << typo << windows << "";
@@ -185,10 +210,61 @@ void TestPortResolve::portOption()
     if (!port)
         return;
     QCOMPARE(QString::fromStdString(port->device), device);
-    if (port->kind == Kind::Path)
-        QCOMPARE(QString::fromStdString(port->label), text);
-    else
+    if (port->kind == Kind::Number)
         QCOMPARE(port->number, std::int16_t(text.mid(text.startsWith("COM") ? 3 : 0).toInt()));
+    else
+        QCOMPARE(QString::fromStdString(port->label), text);
+}
+
+void TestPortResolve::networkEndpoint_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("problem"); // a part of the reason; empty: an endpoint
+    QTest::addColumn<NetworkFraming>("framing");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+
+    const auto mbap = NetworkFraming::ModbusTcp;
+    const auto rtu = NetworkFraming::RtuOverTcp;
+    QTest::newRow("address") << "tcp://10.0.0.7"
+                             << "" << mbap << "10.0.0.7" << 502;
+    QTest::newRow("name and port") << "tcp://gw-1.plant_a.example:1502"
+                                   << "" << mbap << "gw-1.plant_a.example" << 1502;
+    QTest::newRow("ipv6") << "rtu+tcp://[::1]:4001"
+                          << "" << rtu << "::1" << 4001;
+    QTest::newRow("highest port") << "Rtu+TCP://h:65535"
+                                  << "" << rtu << "h" << 65535;
+    const auto refused = [&](const char* name, const char* text, const char* problem) {
+        QTest::newRow(name) << text << problem << mbap << "" << 0;
+    };
+    refused("no host", "tcp://", "the host is missing");
+    refused("port without host", "tcp://:502", "the host is missing");
+    refused("rtu without port", "rtu+tcp://10.0.0.7", "needs the port");
+    refused("port 0", "tcp://h:0", "\"0\" is not a TCP port");
+    refused("port above 16 bits", "tcp://h:65536", "\"65536\" is not a TCP port");
+    refused("empty port", "tcp://h:", "\"\" is not a TCP port");
+    refused("path after the port", "tcp://h:502/", "\"502/\" is not a TCP port");
+    refused("ipv6 without brackets", "tcp://::1", "goes in brackets");
+    refused("bracket not closed", "tcp://[::1:502", "not closed");
+    refused("ipv4 in brackets", "tcp://[10.0.0.7]", "[10.0.0.7] is not an IPv6 address");
+    refused("text after the brackets", "tcp://[::1]x", "only a port may follow");
+    refused("user name", "tcp://me@h", "\"me@h\" is not a host name or address");
+    refused("other scheme", "modbus://h", "modbus:// is not a way to reach a unit");
+    refused("no scheme", "10.0.0.7:502", "begins with tcp://");
+}
+
+void TestPortResolve::networkEndpoint()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, problem);
+    QFETCH(NetworkFraming, framing);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const EndpointReading reading = ReadNetworkEndpoint(text.toStdString());
+    QVERIFY2(QString::fromStdString(reading.problem).contains(problem), reading.problem.c_str());
+    QCOMPARE(reading.endpoint.has_value(), problem.isEmpty());
+    if (reading.endpoint)
+        QCOMPARE(*reading.endpoint, (NetworkEndpoint{framing, host.toStdString(), quint16(port)}));
 }
 
 void TestPortResolve::systemEnvironmentReadsTheProcessEnvironment()

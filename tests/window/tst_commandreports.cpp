@@ -198,28 +198,60 @@ void TestCommandReports::openFailureAdvice_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QStringList>("ports");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("reason"); // the system's words; unset: "Permission denied"
     QTest::newRow("permission with group")
         << "/dev/ttyUSB0" << PortFault::PermissionDenied << "dialout" << QStringList()
         << "You have no permission to use /dev/ttyUSB0 (Permission denied).\r\n"
            "It belongs to the group dialout. Join the group with "
-           "\"sudo usermod -aG dialout $USER\", then log out and in again.";
+           "\"sudo usermod -aG dialout $USER\", then log out and in again."
+        << QString();
     QTest::newRow("permission without group")
         << "/dev/ttyUSB0" << PortFault::PermissionDenied << "" << QStringList()
         << "You have no permission to use /dev/ttyUSB0 (Permission denied).\r\n"
-           "Ask the administrator of this computer for access to it.";
+           "Ask the administrator of this computer for access to it."
+        << QString();
     QTest::newRow("missing numbered port")
         << "5" << PortFault::NoSuchDevice << "" << QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}
         << "There is no device /dev/ttyS4 (Permission denied).\r\n"
            "Serial ports on this computer: /dev/ttyS0, /dev/ttyUSB0.\r\n"
            "To use another device as port 5, type its path into the port field or set "
-           "MORVANE_COM5 to it.";
+           "MORVANE_COM5 to it."
+        << QString();
     QTest::newRow("missing path, no ports")
         << "/dev/ttyACM3" << PortFault::NoSuchDevice << "" << QStringList()
         << "There is no device /dev/ttyACM3 (Permission denied).\r\n"
-           "No serial ports were found on this computer.";
+           "No serial ports were found on this computer."
+        << QString();
     QTest::newRow("in use") << "/dev/ttyACM3" << PortFault::InUse << "" << QStringList()
                             << "/dev/ttyACM3 is in use: another program holds it.\r\n"
-                               "Close that program and try again.";
+                               "Close that program and try again."
+                            << QString();
+    const auto network = [](const char* name, const char* port, PortFault fault, const char* reason,
+                            const char* expected) {
+        QTest::newRow(name) << port << fault << "" << QStringList() << expected << reason;
+    };
+    network("unknown host", "tcp://gw.example", PortFault::HostNotFound, "Host not found",
+            "The host gw.example could not be found (Host not found).\r\n"
+            "Check the name, or give the gateway's IP address instead.");
+    network("refused", "rtu+tcp://10.0.0.7:4001", PortFault::ConnectionRefused,
+            "Connection refused",
+            "10.0.0.7 refused a connection on port 4001 (Connection refused).\r\n"
+            "Check the port number, and that the gateway's Modbus TCP server (or the device "
+            "server's raw TCP mode) is enabled on that port.");
+    network("no route", "tcp://10.0.0.7", PortFault::NoRoute, "Network unreachable",
+            "There is no route from this computer to 10.0.0.7 (Network unreachable).\r\n"
+            "Check the network cable and this computer's network settings, and that 10.0.0.7 is "
+            "the gateway's address.");
+    network("no connection in time", "tcp://[::1]:1502", PortFault::ConnectTimeout,
+            "no connection within 5 s",
+            "::1 accepted no connection on port 1502 (no connection within 5 s).\r\n"
+            "Check that the gateway has power and is on this network, and that no firewall "
+            "blocks port 1502.");
+    network("not an endpoint", "rtu+tcp://10.0.0.7", PortFault::Other, "",
+            "rtu+tcp://10.0.0.7 names no unit on the network: rtu+tcp:// needs the port of the "
+            "serial device server, as in rtu+tcp://10.0.0.7:4001.\r\n"
+            "Give tcp://HOST[:PORT] for a Modbus TCP gateway, or rtu+tcp://HOST:PORT for a serial "
+            "device server.");
 }
 
 void TestCommandReports::openFailureAdvice()
@@ -229,11 +261,12 @@ void TestCommandReports::openFailureAdvice()
     QFETCH(QString, group);
     QFETCH(QStringList, ports);
     QFETCH(QString, expected);
+    QFETCH(QString, reason);
     OpenFailure f;
     f.port = Port(port.toStdString());
     f.device = f.port.device;
     f.fault = fault;
-    f.systemText = "Permission denied";
+    f.systemText = reason.isNull() ? "Permission denied" : reason.toStdString();
     f.deviceGroup = group.toStdString();
     for (const QString& p : ports)
         f.availablePorts.push_back(p.toStdString());

@@ -4,10 +4,12 @@
 #include "simoptions.h"
 #include "simpty.h"
 #include "simserver.h"
+#include "simtcp.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -45,6 +47,39 @@ int Fail(const std::string& reason)
     return 1;
 }
 
+std::unique_ptr<morvane::sim::SimLine> OpenLine(const morvane::sim::SimOptions& options,
+                                                std::string& error)
+{
+    using namespace morvane::sim;
+    if (options.transport != Transport::Pty) {
+        auto line =
+            std::make_unique<TcpLine>(options.transport == Transport::Tcp ? "tcp" : "rtu+tcp");
+        error = line->Listen(options.tcpPort);
+        return line;
+    }
+    auto line = std::make_unique<PseudoTerminal>();
+    error = line->Open();
+    if (error.empty() && !options.linkPath.empty())
+        error = line->MakeLink(options.linkPath);
+    return line;
+}
+
+// The settings a test or a technician asked for, on the error output so that the first line
+// of standard output stays what to open.
+void ShowLineSettings(const morvane::sim::SimOptions& options)
+{
+    if (!options.baud && !options.parity && options.slave == morvane::sim::SlaveAddress)
+        return;
+    std::string text = "slave " + std::to_string(options.slave);
+    if (options.baud)
+        text += ", " + std::to_string(*options.baud) + " baud";
+    if (options.parity)
+        text += std::string(", parity ") + (*options.parity == 'N'   ? "none"
+                                            : *options.parity == 'E' ? "even"
+                                                                     : "odd");
+    std::fprintf(stderr, "morvane-sim: %s\n", text.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -66,20 +101,18 @@ int main(int argc, char** argv)
     if (stopFd == -1)
         return Fail(std::string("cannot watch for stop signals: ") + std::strerror(errno));
 
-    PseudoTerminal line;
-    if (error = line.Open(); !error.empty())
+    std::unique_ptr<SimLine> line = OpenLine(options, error);
+    if (!error.empty())
         return Fail(error);
-    if (!options.linkPath.empty())
-        if (error = line.MakeLink(options.linkPath); !error.empty())
-            return Fail(error);
-    SimServer server(options, line, stopFd);
+    SimServer server(options, *line, stopFd);
     if (error = server.Setup(); !error.empty())
         return Fail(error);
 
-    std::printf("%s\n", line.DevicePath().c_str());
+    ShowLineSettings(options);
+    std::printf("%s\n", line->Name().c_str());
     std::fflush(stdout);
     int status = server.Run();
-    line.Close();
+    line->Close();
     close(stopFd);
     return status;
 }

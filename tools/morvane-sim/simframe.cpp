@@ -67,18 +67,36 @@ Frame ExceptionFrame(uint8_t slave, uint8_t function, uint8_t code)
     return frame;
 }
 
-Frame ShapeReply(Frame reply, const SimOptions& options)
+Frame MbapExceptionFrame(const uint8_t* request, uint8_t code)
 {
-    if (reply.size() < 4)
+    return {request[0], request[1], 0, 0, 0, 3, request[6], static_cast<uint8_t>(request[7] | 0x80),
+            code};
+}
+
+Frame RtuFrameOfMbap(const uint8_t* request, size_t size)
+{
+    Frame frame(request + std::min(size, MbapHeaderSize - 1), request + size);
+    AppendCrc(frame);
+    return frame;
+}
+
+Frame ShapeReply(Frame reply, const SimOptions& options, Framing framing)
+{
+    const bool mbap = framing == Framing::Mbap;
+    if (reply.size() < (mbap ? MbapHeaderSize + 1 : 4))
         return reply;
-    if (reply[0] != options.answerSlave) {
-        reply[0] = static_cast<uint8_t>(options.answerSlave);
-        reply.resize(reply.size() - 2);
-        AppendCrc(reply);
+    const size_t addressAt = mbap ? MbapHeaderSize - 1 : 0;
+    if (options.answerSlave && reply[addressAt] != *options.answerSlave) {
+        reply[addressAt] = static_cast<uint8_t>(*options.answerSlave);
+        if (!mbap) {
+            reply.resize(reply.size() - 2);
+            AppendCrc(reply);
+        }
     }
+    const size_t spoiledAt = mbap ? 0 : reply.size() - 2;
     if (options.badCrc) {
-        reply[reply.size() - 2] ^= 0xFF;
-        reply[reply.size() - 1] ^= 0xFF;
+        reply[spoiledAt] ^= 0xFF;
+        reply[spoiledAt + 1] ^= 0xFF;
     }
     Frame line = Noise(options.noiseBytes);
     line.insert(line.end(), reply.begin(), reply.end());

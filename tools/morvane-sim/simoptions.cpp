@@ -68,6 +68,10 @@ constexpr IntegerSwitch IntegerSwitches[] = {
     {"--slave-answer", 0, 255},
     {"--hangup-after", 0, 1L << 30},
     {"--pace", 0, 4000000},
+    {"--tcp", 0, 65535},
+    {"--rtu-tcp", 0, 65535},
+    {"--slave", 1, 247},
+    {"--baud", 1, 4000000},
 };
 
 void StoreInteger(std::string_view name, long value, SimOptions& options)
@@ -88,6 +92,27 @@ void StoreInteger(std::string_view name, long value, SimOptions& options)
         options.hangupAfter = value;
     else if (name == "--pace")
         options.paceBaud = value;
+    else if (name == "--slave")
+        options.slave = static_cast<int>(value);
+    else if (name == "--baud")
+        options.baud = value;
+    else if (name == "--tcp" || name == "--rtu-tcp") {
+        options.transport = name == "--tcp" ? Transport::Tcp : Transport::RtuOverTcp;
+        options.tcpPort = static_cast<int>(value);
+    }
+}
+
+std::string ParseParity(std::string_view value, SimOptions& options)
+{
+    if (value == "none")
+        options.parity = 'N';
+    else if (value == "even")
+        options.parity = 'E';
+    else if (value == "odd")
+        options.parity = 'O';
+    else
+        return "--parity takes none, even or odd";
+    return {};
 }
 
 bool StoreFlag(std::string_view name, SimOptions& options)
@@ -115,6 +140,10 @@ std::string StoreValued(std::string_view name, std::string_view value, SimOption
         return ParseRegisters(value, options.registers);
     if (name == "--disagree")
         return ParseDisagreement(value, options);
+    if (name == "--parity")
+        return ParseParity(value, options);
+    if ((name == "--tcp" || name == "--rtu-tcp") && options.transport != Transport::Pty)
+        return "give one of --tcp and --rtu-tcp, once";
     for (const IntegerSwitch& known : IntegerSwitches) {
         if (name != known.name)
             continue;
@@ -126,6 +155,13 @@ std::string StoreValued(std::string_view name, std::string_view value, SimOption
         return {};
     }
     return "unknown option " + std::string(name);
+}
+
+std::string CheckCombination(const SimOptions& options)
+{
+    if (options.transport != Transport::Pty && !options.linkPath.empty())
+        return "--link names a pseudo-terminal: it does not go with --tcp or --rtu-tcp";
+    return {};
 }
 
 } // namespace
@@ -149,31 +185,51 @@ std::string ParseSimOptions(int argc, char** argv, SimOptions& options)
         if (!error.empty())
             return error;
     }
-    return {};
+    return CheckCombination(options);
 }
 
 const char* SimUsage()
 {
     return R"(usage: morvane-sim [options]
-A virtual Morvane controller: a Modbus RTU slave (address 1) on a new pseudo-terminal.
+A virtual Morvane controller: a Modbus RTU slave (address 1) on a new pseudo-terminal,
+or with --tcp or --rtu-tcp behind a TCP port on 127.0.0.1.
 Holding registers 3 to 11 (wire addresses 2 to 10) start as 2,1,0,100,500,20,1,3,0
 and keep what is written; other addresses answer exception 2 (illegal data address).
-The first line of standard output is the device to open; then one line per request
-received for slave 1, printed before its reply, e.g. "request fn=3 addr=2 count=9" or
-"request fn=16 addr=2 count=9 values=2,1,0,100,500,20,1,3,0"; "hangup" before a hang-up.
-Like a real line, a reply is lost when no program has the device open.
+The first line of standard output is what to open: the device, or the URL the utility
+takes as its port (tcp://127.0.0.1:PORT, rtu+tcp://127.0.0.1:PORT); then one line per
+request received for its slave address, printed before its reply, e.g.
+"request fn=3 addr=2 count=9" or "request fn=16 addr=2 count=9 values=2,1,0,100,500,20,1,3,0";
+"hangup" before a hang-up. Like a real line, a reply is lost when no program has the
+device open (or no master is connected).
 
+  --tcp PORT           serve Modbus TCP on 127.0.0.1:PORT (0: a free port, printed)
+  --rtu-tcp PORT       serve the serial line's own frames, CRC included, over TCP on
+                       127.0.0.1:PORT, like a serial device server in raw mode
+                       (0: a free port). Over TCP one master is served at a time; every
+                       switch below works on every transport
+  --slave ID           the controller's own address, 1 to 247 (default 1); requests for
+                       other addresses (over Modbus TCP: other unit identifiers) are ignored
+  --baud N             the speed it listens at (default: any) ...
+  --parity P           ... and its parity: none, even or odd (default: any). Both are shown
+                       on standard error; on a pseudo-terminal, whose settings the utility's
+                       open sets, a request sent at another speed or parity is ignored as
+                       one a real controller could not make out. Over TCP they are recorded
+                       only: the line settings are the gateway's
   --link PATH          also make a symbolic link PATH to the device (removed on exit)
   --registers A,B,...  start registers 3, 4, ... with these values (-32768..65535)
   --silent             receive requests but never answer (and store nothing)
   --delay MS           answer MS milliseconds late
   --exception CODE     refuse every request with this exception code (stores nothing)
-  --bad-crc            invert both CRC bytes of every reply
+  --bad-crc            invert both CRC bytes of every reply; over Modbus TCP, which has
+                       no CRC, invert both bytes of its transaction identifier instead
   --noise N            send N noise bytes (0xFF, 0x00 alternating) before each reply
+                       (over Modbus TCP they break the stream's framing)
   --pieces N           send each reply in N pieces ...
   --gap MS             ... MS milliseconds apart (default 20)
-  --slave-answer ID    answer with slave address ID (valid CRC)
-  --hangup-after N     answer N requests; on the next one close the device and exit
+  --slave-answer ID    answer with slave address ID (valid CRC; over Modbus TCP the unit
+                       identifier)
+  --hangup-after N     answer N requests; on the next one close the device (or the
+                       connection and the TCP port) and exit
   --disagree REG=VALUE acknowledge writes as usual, but then hold VALUE in register REG
                        (3 to 11; VALUE as in --registers) instead of the value written for
                        it, like a controller that clamps a setting; reads return VALUE from

@@ -14,7 +14,18 @@ inline constexpr std::array<uint16_t, 9> DesignRegisters = {2, 1, 0, 100, 500, 2
 inline constexpr int FirstRegisterAddress = 2; // register 3 travels as wire address 2
 inline constexpr int SlaveAddress = 1;
 
+// What carries the requests: a new pseudo-terminal, or a TCP port on 127.0.0.1 with Modbus
+// TCP or with the serial line's frames.
+enum class Transport { Pty, Tcp, RtuOverTcp };
+
 struct SimOptions {
+    Transport transport = Transport::Pty;
+    int tcpPort = 0; // 0: a free port the system picks
+    int slave = SlaveAddress;
+    // The line settings it serves at; where the line knows the utility's (a pseudo-terminal),
+    // a request sent with others is not made out. Unset: any.
+    std::optional<long> baud;
+    std::optional<char> parity; // N, E or O
     std::string linkPath;
     bool silent = false;
     int delayMs = 0;
@@ -23,7 +34,7 @@ struct SimOptions {
     int noiseBytes = 0;
     int pieces = 1;
     int gapMs = 20;
-    int answerSlave = SlaveAddress;
+    std::optional<int> answerSlave; // unset: its own address
     std::optional<long> hangupAfter;
     std::array<uint16_t, 9> registers = DesignRegisters;
     // What registers 3 to 11 settle at after a write to them; empty: what was written.

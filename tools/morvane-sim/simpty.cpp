@@ -45,6 +45,21 @@ bool AddFlags(int fd, int statusFlags)
            fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
 }
 
+long BaudOfSpeed(speed_t speed)
+{
+    static constexpr struct {
+        speed_t speed;
+        long baud;
+    } kRates[] = {{B300, 300},      {B600, 600},       {B1200, 1200},     {B2400, 2400},
+                  {B4800, 4800},    {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+                  {B57600, 57600},  {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
+                  {B921600, 921600}};
+    for (const auto& rate : kRates)
+        if (rate.speed == speed)
+            return rate.baud;
+    return 0;
+}
+
 std::string LinkTarget(const std::string& linkPath)
 {
     char target[PATH_MAX];
@@ -92,7 +107,7 @@ void PseudoTerminal::WatchOpenAndClose()
     m_openersKnown = true;
 }
 
-void PseudoTerminal::TakeOpenCloseNotices()
+void PseudoTerminal::TakeNotices()
 {
     if (m_watch == -1)
         return;
@@ -114,7 +129,7 @@ void PseudoTerminal::TakeOpenCloseNotices()
 
 bool PseudoTerminal::SomeoneListens()
 {
-    TakeOpenCloseNotices();
+    TakeNotices();
     return !m_openersKnown || m_openers > 0;
 }
 
@@ -152,6 +167,23 @@ void PseudoTerminal::DiscardUnread()
 {
     if (m_slave != -1)
         tcflush(m_slave, TCIFLUSH);
+}
+
+void PseudoTerminal::DropIncoming()
+{
+    if (m_master != -1)
+        tcflush(m_master, TCIFLUSH);
+}
+
+std::optional<LineSettings> PseudoTerminal::UtilitySettings()
+{
+    termios settings{};
+    if (m_slave == -1 || tcgetattr(m_slave, &settings) != 0)
+        return std::nullopt;
+    const char parity = (settings.c_cflag & PARENB) == 0   ? 'N'
+                        : (settings.c_cflag & PARODD) != 0 ? 'O'
+                                                           : 'E';
+    return LineSettings{BaudOfSpeed(cfgetospeed(&settings)), parity};
 }
 
 void PseudoTerminal::RemoveLink()

@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <termios.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace morvane::sim
@@ -33,19 +33,21 @@ timespec TimeUntil(Clock::time_point deadline)
 
 bool LineBroken(int error)
 {
-    return error == ECONNRESET || error == EIO || error == EBADF;
+    return error == ECONNRESET || error == EIO || error == EBADF || error == EPIPE;
 }
 
 } // namespace
 
-SimServer::SimServer(const SimOptions& options, PseudoTerminal& line, int stopFd)
-    : m_options(options), m_line(line), m_stopFd(stopFd)
+SimServer::SimServer(const SimOptions& options, SimLine& line, int stopFd)
+    : m_options(options), m_line(line),
+      m_framing(options.transport == Transport::Tcp ? Framing::Mbap : Framing::Rtu),
+      m_stopFd(stopFd)
 {
 }
 
 SimServer::~SimServer()
 {
-    // modbus_close() is not called: the master belongs to the pseudo-terminal.
+    // modbus_close() is not called: the descriptor belongs to the line.
     if (m_modbus)
         modbus_free(m_modbus);
     if (m_registers)
@@ -65,8 +67,9 @@ std::string SimServer::Setup()
         return "cannot create the register map";
     for (size_t i = 0; i < m_options.registers.size(); ++i)
         m_registers->tab_registers[i] = m_options.registers[i];
-    if (pipe2(m_capture, O_CLOEXEC | O_NONBLOCK) != 0)
-        return "cannot create the reply capture pipe";
+    // A socket pair rather than a pipe: libmodbus sends a Modbus TCP reply with send().
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_capture) != 0)
+        return "cannot create the reply capture socket pair";
     // The default slack of 50 us would be half a character at 115200 baud.
     if (m_options.paceBaud != 0)
         prctl(PR_SET_TIMERSLACK, 1UL);
@@ -77,11 +80,10 @@ bool SimServer::RenewContext()
 {
     if (m_modbus)
         modbus_free(m_modbus);
-    m_modbus = modbus_new_rtu(m_line.DevicePath().c_str(), 9600, 'N', 8, 1);
-    if (!m_modbus || modbus_set_slave(m_modbus, SlaveAddress) != 0)
-        return false;
-    // libmodbus talks over our master instead of opening the device itself.
-    return modbus_set_socket(m_modbus, m_line.MasterFd()) == 0;
+    // libmodbus never opens anything itself: it talks over the line's descriptor.
+    m_modbus = m_framing == Framing::Mbap ? modbus_new_tcp("127.0.0.1", 0)
+                                          : modbus_new_rtu(m_line.Name().c_str(), 9600, 'N', 8, 1);
+    return m_modbus && modbus_set_slave(m_modbus, m_options.slave) == 0;
 }
 
 int SimServer::Run()
@@ -109,9 +111,12 @@ int SimServer::Run()
 SimServer::Outcome SimServer::WaitForRequest()
 {
     while (true) {
-        pollfd watched[3] = {{m_stopFd, POLLIN, 0},
-                             {m_line.MasterFd(), POLLIN, 0},
-                             {m_line.OpenCloseFd(), POLLIN, 0}};
+        if (m_line.DataFd() == -1 && m_line.NoticeFd() == -1) {
+            Trace("the line is gone");
+            return Outcome::Fail;
+        }
+        pollfd watched[3] = {
+            {m_stopFd, POLLIN, 0}, {m_line.DataFd(), POLLIN, 0}, {m_line.NoticeFd(), POLLIN, 0}};
         if (poll(watched, 3, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -121,13 +126,16 @@ SimServer::Outcome SimServer::WaitForRequest()
             return Outcome::Stop;
         // The open comes before the request it carries: count it first.
         if (watched[2].revents != 0)
-            m_line.TakeOpenCloseNotices();
+            m_line.TakeNotices();
         if (watched[1].revents == 0)
             continue;
         if ((watched[1].revents & POLLIN) == 0) {
-            // A hang-up without data would wake poll() at once, forever: give up instead.
-            Trace("the line failed (poll events 0x%x)", watched[1].revents);
-            return Outcome::Fail;
+            // A hang-up without data would wake poll() at once, forever: end it instead.
+            char events[32];
+            std::snprintf(events, sizeof events, "poll events 0x%x", watched[1].revents);
+            if (LineFailed(events) == Outcome::Fail)
+                return Outcome::Fail;
+            continue;
         }
         return Outcome::Continue;
     }
@@ -135,17 +143,16 @@ SimServer::Outcome SimServer::WaitForRequest()
 
 SimServer::Outcome SimServer::ServeRequest()
 {
-    uint8_t request[MODBUS_RTU_MAX_ADU_LENGTH];
+    uint8_t request[MODBUS_MAX_ADU_LENGTH];
+    modbus_set_socket(m_modbus, m_line.DataFd());
     int length = modbus_receive(m_modbus, request);
     const Clock::time_point requestEnd = Clock::now();
     if (length < 0) {
-        if (LineBroken(errno)) {
-            Trace("the line failed: %s", modbus_strerror(errno));
-            return Outcome::Fail;
-        }
+        if (LineBroken(errno))
+            return LineFailed(modbus_strerror(errno));
         // Start afresh with the next frame rather than reading the rest of this one as one.
         Trace("dropped a malformed request: %s", modbus_strerror(errno));
-        tcflush(m_line.MasterFd(), TCIFLUSH);
+        m_line.DropIncoming();
         return Outcome::Continue;
     }
     if (length == 0) {
@@ -154,34 +161,78 @@ SimServer::Outcome SimServer::ServeRequest()
         Trace("ignored a request for another slave");
         return RenewContext() ? Outcome::Continue : Outcome::Fail;
     }
+    if (ForOthers(request, length) || !MadeOut())
+        return Outcome::Continue;
+    const Frame asOnLine = m_framing == Framing::Mbap
+                               ? RtuFrameOfMbap(request, static_cast<size_t>(length))
+                               : Frame(request, request + length);
     ++m_requestsSeen;
     // Printed before any answer leaves, so whoever has the reply can already read the line.
-    std::printf("%s\n", DescribeRequest(request, static_cast<size_t>(length)).c_str());
+    std::printf("%s\n", DescribeRequest(asOnLine.data(), asOnLine.size()).c_str());
     std::fflush(stdout);
     Trace("<- %s", HexText(Frame(request, request + length)).c_str());
     if (m_options.hangupAfter && m_requestsSeen > *m_options.hangupAfter)
         return Outcome::HangUp;
     if (m_options.silent)
         return Outcome::Continue;
-    return Answer(request, length, requestEnd);
+    return Answer(request, length, asOnLine, requestEnd);
 }
 
-SimServer::Outcome SimServer::Answer(const uint8_t* request, int length,
+// A TCP master going away only ends its connection; the next may connect.
+SimServer::Outcome SimServer::LineFailed(const char* what)
+{
+    if (m_line.EndConnection()) {
+        Trace("the connection ended: %s", what);
+        return Outcome::Continue;
+    }
+    Trace("the line failed: %s", what);
+    return Outcome::Fail;
+}
+
+// libmodbus's Modbus TCP server answers any unit identifier; a gateway passes on only those
+// of its units, so a request for another is left unanswered here.
+bool SimServer::ForOthers(const uint8_t* request, int length)
+{
+    if (m_framing != Framing::Mbap || length < static_cast<int>(MbapHeaderSize))
+        return false;
+    const int unit = request[MbapHeaderSize - 1];
+    if (unit == m_options.slave)
+        return false;
+    Trace("ignored a request for unit %d", unit);
+    return true;
+}
+
+// A request sent at another speed or parity reaches a real controller as garbage.
+bool SimServer::MadeOut() const
+{
+    const std::optional<LineSettings> utility = m_line.UtilitySettings();
+    if (!utility)
+        return true;
+    const bool speedAgrees = !m_options.baud || utility->baud == *m_options.baud;
+    const bool parityAgrees = !m_options.parity || utility->parity == *m_options.parity;
+    if (speedAgrees && parityAgrees)
+        return true;
+    Trace("ignored a request sent at %ld baud, parity %c", utility->baud, utility->parity);
+    return false;
+}
+
+SimServer::Outcome SimServer::Answer(const uint8_t* request, int length, const Frame& asOnLine,
                                      Clock::time_point requestEnd)
 {
     Frame reply;
     if (m_options.exceptionCode != 0) {
-        bool broadcast = request[0] == 0; // a broadcast is never answered
-        if (!broadcast)
-            reply = ExceptionFrame(request[0], request[1],
-                                   static_cast<uint8_t>(m_options.exceptionCode));
+        const auto code = static_cast<uint8_t>(m_options.exceptionCode);
+        if (m_framing == Framing::Mbap)
+            reply = MbapExceptionFrame(request, code);
+        else if (request[0] != 0) // a broadcast is never answered
+            reply = ExceptionFrame(request[0], request[1], code);
     } else {
         reply = LibraryReply(request, length);
-        HoldDisagreements(request, length, reply);
+        HoldDisagreements(asOnLine, reply);
     }
     if (reply.empty())
         return Outcome::Continue;
-    Frame line = ShapeReply(std::move(reply), m_options);
+    Frame line = ShapeReply(std::move(reply), m_options, m_framing);
     Clock::duration wait = std::chrono::milliseconds(m_options.delayMs);
     if (m_options.paceBaud != 0)
         wait = std::max<Clock::duration>(wait, FrameSilence(m_options.paceBaud));
@@ -195,10 +246,11 @@ SimServer::Outcome SimServer::Answer(const uint8_t* request, int length,
 // A refused write stored nothing, so there is nothing to overrule; a broadcast is stored
 // without a reply. The read half of a function 23 reply still shows what was written, as
 // from a controller that clamps just after answering.
-void SimServer::HoldDisagreements(const uint8_t* request, int length, const Frame& reply)
+void SimServer::HoldDisagreements(const Frame& request, const Frame& reply)
 {
-    bool stored = reply.empty() ? request[0] == 0 : (reply[1] & 0x80) == 0;
-    WrittenSpan span = WrittenRegisters(request, static_cast<size_t>(length));
+    const size_t functionAt = m_framing == Framing::Mbap ? MbapHeaderSize : 1;
+    bool stored = reply.size() <= functionAt ? request[0] == 0 : (reply[functionAt] & 0x80) == 0;
+    WrittenSpan span = WrittenRegisters(request.data(), request.size());
     const int blockEnd = FirstRegisterAddress + static_cast<int>(m_options.registers.size());
     if (!stored || span.first < FirstRegisterAddress || span.first + span.count > blockEnd)
         return;
@@ -216,9 +268,9 @@ Frame SimServer::LibraryReply(const uint8_t* request, int length)
     modbus_set_socket(m_modbus, m_capture[1]);
     if (modbus_reply(m_modbus, request, length, m_registers) < 0)
         Trace("libmodbus could not answer: %s", modbus_strerror(errno));
-    modbus_set_socket(m_modbus, m_line.MasterFd());
+    modbus_set_socket(m_modbus, m_line.DataFd());
     Frame reply;
-    uint8_t chunk[MODBUS_RTU_MAX_ADU_LENGTH];
+    uint8_t chunk[MODBUS_MAX_ADU_LENGTH];
     ssize_t got;
     while ((got = read(m_capture[0], chunk, sizeof chunk)) > 0)
         reply.insert(reply.end(), chunk, chunk + got);
@@ -272,7 +324,7 @@ bool SimServer::WriteAll(const uint8_t* bytes, size_t size)
     size_t written = 0;
     bool discarded = false;
     while (written < size) {
-        ssize_t sent = write(m_line.MasterFd(), bytes + written, size - written);
+        ssize_t sent = write(m_line.DataFd(), bytes + written, size - written);
         if (sent > 0) {
             written += static_cast<size_t>(sent);
             continue;
@@ -297,7 +349,7 @@ bool SimServer::WriteAll(const uint8_t* bytes, size_t size)
 
 bool SimServer::WaitWritable(int timeoutMs)
 {
-    pollfd watched[2] = {{m_stopFd, POLLIN, 0}, {m_line.MasterFd(), POLLOUT, 0}};
+    pollfd watched[2] = {{m_stopFd, POLLIN, 0}, {m_line.DataFd(), POLLOUT, 0}};
     return poll(watched, 2, timeoutMs) > 0 && (watched[1].revents & POLLOUT) != 0;
 }
 

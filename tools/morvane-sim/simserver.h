@@ -2,8 +2,8 @@
 #pragma once
 
 #include "simframe.h"
+#include "simline.h"
 #include "simoptions.h"
-#include "simpty.h"
 
 #include <chrono>
 #include <modbus.h>
@@ -15,7 +15,7 @@ class SimServer
 {
   public:
     // stopFd becomes readable when the controller is asked to stop (a signalfd).
-    SimServer(const SimOptions& options, PseudoTerminal& line, int stopFd);
+    SimServer(const SimOptions& options, SimLine& line, int stopFd);
     SimServer(const SimServer&) = delete;
     SimServer& operator=(const SimServer&) = delete;
     ~SimServer();
@@ -31,9 +31,13 @@ class SimServer
     bool RenewContext();
     Outcome WaitForRequest();
     Outcome ServeRequest();
-    Outcome Answer(const uint8_t* request, int length, Clock::time_point requestEnd);
+    Outcome LineFailed(const char* what);
+    bool ForOthers(const uint8_t* request, int length);
+    bool MadeOut() const;
+    Outcome Answer(const uint8_t* request, int length, const Frame& asOnLine,
+                   Clock::time_point requestEnd);
     Frame LibraryReply(const uint8_t* request, int length);
-    void HoldDisagreements(const uint8_t* request, int length, const Frame& reply);
+    void HoldDisagreements(const Frame& request, const Frame& reply);
     bool SendInPieces(const Frame& bytes, Clock::time_point start);
     Sent SendPiece(const Frame& piece, Clock::time_point& lineFree);
     bool WriteAll(const uint8_t* bytes, size_t size);
@@ -43,7 +47,8 @@ class SimServer
     void Trace(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 
     const SimOptions& m_options;
-    PseudoTerminal& m_line;
+    SimLine& m_line;
+    Framing m_framing;
     int m_stopFd;
     modbus_t* m_modbus = nullptr;
     modbus_mapping_t* m_registers = nullptr;
