@@ -29,10 +29,16 @@ std::int32_t ModbusCrc16(LinkState& state, std::int16_t count, std::int16_t useT
 
 std::uint16_t ModbusCrcOfBytes(std::span<const std::uint8_t> bytes)
 {
-    std::uint16_t crc = 0xFFFF;
-    for (const std::uint8_t b : bytes)
-        crc = static_cast<std::uint16_t>((crc >> 8) ^ kCrcTable[(crc ^ b) & 0xFF]);
-    return crc;
+    // The same byte-wise rule as ModbusCrc16, on a plain run of bytes: hi is the standard CRC's
+    // low byte, lo its high byte.
+    int hi = 0xFF;
+    int lo = 0xFF;
+    for (const std::uint8_t b : bytes) {
+        const int idx = (b ^ hi) & 0xFF;
+        hi = (kModbusCrcTableHi[std::size_t(idx)] ^ lo) & 0xFF;
+        lo = kModbusCrcTableLo[std::size_t(idx)] & 0xFF;
+    }
+    return static_cast<std::uint16_t>(lo * 256 + hi);
 }
 
 } // namespace morvane

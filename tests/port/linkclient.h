@@ -4,6 +4,7 @@
 // network (at most 20 ms): a wait that nothing ends reaches its 20 s limit in well under a
 // second. Every TCP event is kept in words.
 
+#include "controller/configblock.h"
 #include "fakewindowhost.h"
 #include "port/eventpump.h"
 #include "port/transportport.h"
