@@ -36,11 +36,11 @@ QTableWidget* DifferenceTable(const std::vector<ComparedRow>& rows, QWidget* par
     }
     table->resizeColumnsToContents();
     table->horizontalHeader()->setStretchLastSection(true);
-    // Tall enough for every row of the nine without scrolling.
+    // As tall as its rows, up to all nine, so that none is hidden and no space is left over.
     int height = table->horizontalHeader()->sizeHint().height() + 2 * table->frameWidth();
     for (int r = 0; r < table->rowCount(); ++r)
         height += table->rowHeight(r);
-    table->setMinimumHeight(height);
+    table->setFixedHeight(height);
     table->setMinimumWidth(table->horizontalHeader()->length() + 2 * table->frameWidth() + 40);
     return table;
 }
