@@ -1,7 +1,9 @@
-// The production log: its rows as RFC 4180 has them, and the file they go to, which several
-// stations append to at once without a half row or a second header.
+// What the command line leaves for whoever checks its runs: the production log's rows as RFC
+// 4180 has them, the file they go to, which several stations append to at once without a half
+// row or a second header, and the JSON document of the units a scan finds.
 
 #include "cli/productionlog.h"
+#include "cli/results.h"
 #include "files/recordlog.h"
 
 #include "support/fulldisk.h"
@@ -9,6 +11,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -65,7 +70,7 @@ QByteArray Contents(const QString& path)
 
 } // namespace
 
-class TestProductionLog : public QObject
+class TestResults : public QObject
 {
     Q_OBJECT
   private slots:
@@ -77,9 +82,10 @@ class TestProductionLog : public QObject
     void logThatCannotBeOpened();
     void rowTheDiskCannotTakeIsTakenBack();
     void concurrentStationsLeaveWholeRows();
+    void unitsFoundDocument();
 };
 
-void TestProductionLog::csvField_data()
+void TestResults::csvField_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("field");
@@ -101,14 +107,14 @@ void TestProductionLog::csvField_data()
                                          << "\"a \"";
 }
 
-void TestProductionLog::csvField()
+void TestResults::csvField()
 {
     QFETCH(QString, text);
     QFETCH(QString, field);
     QCOMPARE(QString::fromStdString(CsvField(text.toStdString())), field);
 }
 
-void TestProductionLog::rowHoldsEveryColumn()
+void TestResults::rowHoldsEveryColumn()
 {
     LogRow row;
     row.time = QDateTime(QDate(2026, 12, 9), QTime(10, 15, 0, 250), QTimeZone(-5 * 3600));
@@ -128,7 +134,7 @@ void TestProductionLog::rowHoldsEveryColumn()
                                          "sha256,verdict,exit status,differing registers\r\n"));
 }
 
-void TestProductionLog::headerOnlyInANewFile()
+void TestResults::headerOnlyInANewFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("log.csv");
@@ -146,7 +152,7 @@ void TestProductionLog::headerOnlyInANewFile()
     QCOMPARE(Contents(empty), QByteArray("h\r\n"));
 }
 
-void TestProductionLog::logThatCannotBeOpened_data()
+void TestResults::logThatCannotBeOpened_data()
 {
     QTest::addColumn<QString>("name"); // in a fresh folder
     QTest::addColumn<QString>("reason");
@@ -158,7 +164,7 @@ void TestProductionLog::logThatCannotBeOpened_data()
                                 << "This is a device, pipe, socket or folder, not a file";
 }
 
-void TestProductionLog::logThatCannotBeOpened()
+void TestResults::logThatCannotBeOpened()
 {
     QFETCH(QString, name);
     QFETCH(QString, reason);
@@ -173,7 +179,7 @@ void TestProductionLog::logThatCannotBeOpened()
 }
 
 // A row larger than what is left of the disk is written in part: the part is taken back.
-void TestProductionLog::rowTheDiskCannotTakeIsTakenBack()
+void TestResults::rowTheDiskCannotTakeIsTakenBack()
 {
     QTemporaryDir dir;
     FullDisk disk(dir.filePath("disk"));
@@ -189,7 +195,7 @@ void TestProductionLog::rowTheDiskCannotTakeIsTakenBack()
 }
 
 // Two stations open one new log at the same moment and append 200 rows each.
-void TestProductionLog::concurrentStationsLeaveWholeRows()
+void TestResults::concurrentStationsLeaveWholeRows()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("production.csv");
@@ -214,6 +220,22 @@ void TestProductionLog::concurrentStationsLeaveWholeRows()
         QVERIFY2(--expected[row + '\n'] >= 0, row.constData());
 }
 
+void TestResults::unitsFoundDocument()
+{
+    const QJsonDocument none = QJsonDocument::fromJson(UnitsFoundJson({}));
+    QCOMPARE(none.object()["units"].toArray().size(), 0);
+    const QJsonDocument two = QJsonDocument::fromJson(UnitsFoundJson(
+        {{"1", "/dev/ttyUSB0", 1, 9600, "none", 1}, {"1", "/dev/ttyUSB0", 7, 19200, "even", 1}}));
+    const QJsonArray units = two.object()["units"].toArray();
+    QCOMPARE(units.size(), 2);
+    QCOMPARE(units[1].toObject(), (QJsonObject{{"port", "1"},
+                                               {"endpoint", "/dev/ttyUSB0"},
+                                               {"slave", 7},
+                                               {"baud", 19200},
+                                               {"parity", "even"},
+                                               {"stopBits", 1}}));
+}
+
 // With --append PATH STATION START_MS it is a station appending rows, not the test.
 int main(int argc, char* argv[])
 {
@@ -221,8 +243,8 @@ int main(int argc, char* argv[])
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() == 5 && arguments[1] == "--append")
         return AppendRows(arguments[2], arguments[3], arguments[4].toLongLong());
-    TestProductionLog test;
+    TestResults test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_productionlog.moc"
+#include "tst_results.moc"
