@@ -18,6 +18,8 @@ namespace
 const QString kProgram = QStringLiteral("morvane-config");
 const QString kRead = QStringLiteral("read");
 const QString kWrite = QStringLiteral("write");
+const QString kDiff = QStringLiteral("diff");
+const QString kPorts = QStringLiteral("ports");
 
 Invocation Usage(const QString& problem)
 {
@@ -101,17 +103,31 @@ Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& ou
     return call;
 }
 
+// Write and diff take one FILE, "-" for standard input.
 Invocation WriteOf(const QCommandLineParser& parser, const QCommandLineOption& verify,
-                   Invocation call)
+                   const QCommandLineOption& log, Invocation call)
 {
+    const bool write = call.action == Action::Write;
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
-        return Usage(QStringLiteral("write needs the configuration FILE to write."));
+        return Usage(write ? QStringLiteral("write needs the configuration FILE to write.")
+                           : QStringLiteral("diff needs the configuration FILE to compare with."));
     if (files.size() > 1)
-        return Usage(
-            QStringLiteral("write takes one FILE; '%1' is one too many.").arg(files.at(1)));
+        return Usage(QStringLiteral("%1 takes one FILE; '%2' is one too many.")
+                         .arg(write ? kWrite : kDiff, files.at(1)));
     call.file = files.first();
-    call.verify = parser.isSet(verify);
+    call.verify = write && parser.isSet(verify);
+    call.logFile = parser.value(log);
+    if (parser.isSet(log) && call.logFile.isEmpty())
+        return Usage(QStringLiteral("--log needs a file name."));
+    return call;
+}
+
+Invocation PortsOf(const QCommandLineParser& parser, Invocation call)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return Usage(QStringLiteral("ports takes no argument '%1'.")
+                         .arg(parser.positionalArguments().first()));
     return call;
 }
 
@@ -125,11 +141,18 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     const QCommandLineOption digits(QStringLiteral("digits"), QString(), QStringLiteral("N"));
     const QCommandLineOption verify(QStringLiteral("verify"));
     const QCommandLineOption trace(QStringLiteral("trace"));
-    QList<QCommandLineOption> options{help, port, trace};
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"));
+    const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+    QList<QCommandLineOption> options{help, json, quiet};
+    if (action != Action::Ports)
+        options << port << trace;
     if (action == Action::Read)
         options << output << digits;
-    else
+    if (action == Action::Write)
         options << verify;
+    if (action == Action::Write || action == Action::Diff)
+        options << log;
     parser.addOptions(options);
     // The parser takes its first argument for the program's name.
     if (!parser.parse(QStringList{kProgram} + arguments))
@@ -139,6 +162,10 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     if (const std::optional<QString> repeated = RepeatedOption(parser, options))
         return Usage(*repeated);
     Invocation call = Just(action);
+    call.json = parser.isSet(json);
+    call.quiet = parser.isSet(quiet);
+    if (action == Action::Ports)
+        return PortsOf(parser, call);
     call.trace = parser.isSet(trace);
     if (parser.isSet(port)) {
         call.portText = parser.value(port);
@@ -146,7 +173,7 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
             return Usage(PortProblem(call.portText));
     }
     return action == Action::Read ? ReadOf(parser, output, digits, call)
-                                  : WriteOf(parser, verify, call);
+                                  : WriteOf(parser, verify, log, call);
 }
 
 // "raed" for read: a bare word that names nothing here. A file to open either exists or
@@ -184,10 +211,14 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Read, positional);
     if (first == kWrite)
         return ParseSubcommand(Action::Write, positional);
+    if (first == kDiff)
+        return ParseSubcommand(Action::Diff, positional);
+    if (first == kPorts)
+        return ParseSubcommand(Action::Ports, positional);
     if (MistypedSubcommand(first))
-        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2 and %3 (a "
-                                    "FILE to open must exist or have a dot in its name).")
-                         .arg(first, kRead, kWrite));
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3, %4 and "
+                                    "%5 (a FILE to open must exist or have a dot in its name).")
+                         .arg(first, kRead, kWrite, kDiff, kPorts));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
@@ -209,8 +240,11 @@ QString HelpText()
     return QStringLiteral(
                R"(Usage:
   morvane-config [FILE]
-  morvane-config read [--port P] [--digits N] [-o FILE] [--trace]
-  morvane-config write FILE [--port P] [--verify] [--trace]
+  morvane-config read [--port P] [--digits N] [-o FILE] [--json] [--quiet] [--trace]
+  morvane-config write FILE [--port P] [--verify] [--log LOG] [--json] [--quiet]
+                       [--trace]
+  morvane-config diff FILE [--port P] [--log LOG] [--json] [--quiet] [--trace]
+  morvane-config ports [--json]
   morvane-config --help | --version
 
 Without a subcommand the window opens, with FILE in it when one is given.
@@ -222,6 +256,11 @@ The subcommands open no window and need no display. They talk to slave 1 at
            without -o)
   write    check FILE as opening it in the window does, then write its nine
            registers to the controller
+  diff     read the nine registers and list each one that differs from what
+           writing FILE would send; nothing is written
+  ports    list the serial ports as the window's port list shows them
+
+A FILE of "-" is standard input for write and diff, standard output for -o.
 
 Options:
   --port P           the port: a number n from 1 to 32767 (the device in
@@ -232,6 +271,15 @@ Options:
                      the file, %1 to %2; %3 when not given
   --verify           write: read the registers back and list each one that
                      differs from the file
+  --log LOG          write, diff: append one CSV row for the run to LOG, with a
+                     header row when LOG is new: time, port, device, adapter
+                     serial number, slave, file, its SHA-256, verdict, exit
+                     status and the registers that differ; LOG is opened before
+                     anything is sent
+  --json             the results as one JSON document on standard output: the
+                     configuration for read; the port, the verdict and the
+                     differences for write and diff; the list for ports
+  --quiet            no step lines: only errors on standard error
   --trace            every request and every run of bytes received, on standard
                      error as it happens: time, direction, bytes in hex and what
                      they mean, as the window's line traffic shows them
@@ -240,15 +288,15 @@ Options:
 
 Each step is told on standard error; results go to standard output.
 Exit status:
-  0  done (and verified, with --verify)
+  0  done (and verified, with --verify; the unit agrees with FILE, for diff)
   1  wrong usage
-  2  FILE cannot be read or written, or is not a valid configuration, or the
-     results cannot be written to standard output
+  2  FILE or LOG cannot be read or written, or FILE is not a valid
+     configuration, or the results cannot be written to standard output
   3  the port cannot be opened
   4  no valid answer within 20 seconds
   5  the controller refused the request (exception reply)
   6  the connection was lost
-  7  --verify found a register that differs
+  7  --verify or diff found a register that differs
   129, 130, 143  stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM; the port is
                  closed
 )")

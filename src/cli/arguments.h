@@ -21,21 +21,25 @@ enum ExitCode : int {
     kNoAnswer = 4,       // no valid answer within the time limit
     kRefused = 5,        // the controller answered with an exception
     kConnectionLost = 6, // the device went away during the exchange
-    kDiffers = 7,        // --verify read back something other than what was written
+    kDiffers = 7,        // --verify read back something other than what was written, or diff
+                         // found the unit holding something other than the file means
     // 128 + n: stopped by signal n (StoppedExitStatus): 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
-enum class Action { Window, Read, Write, Help, Version, Usage };
+enum class Action { Window, Read, Write, Diff, Ports, Help, Version, Usage };
 
 struct Invocation {
     Action action = Action::Window;
-    // Window: the file to open, if any. Read: the output file, empty for standard output.
-    // Write: the file to write.
+    // Window: the file to open, if any. Read: the output file, empty or "-" for standard
+    // output. Write and Diff: the file to write or compare with, "-" for standard input.
     QString file;
     QString portText = QStringLiteral("1"); // as --port takes it, checked
     int digits = kDefaultDigits;
     bool verify = false;
     bool trace = false; // every frame on standard error as it goes or comes
+    bool json = false;  // one JSON document on standard output
+    bool quiet = false; // no step lines: only errors on standard error
+    QString logFile;    // Write and Diff: the production log to append a row to; empty: none
     QString problem;    // Usage: what is wrong, one sentence
 };
 

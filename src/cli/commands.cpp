@@ -1,10 +1,13 @@
 #include "cli/commands.h"
 
+#include "cli/results.h"
+#include "cli/runrecord.h"
 #include "cli/steplines.h"
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "controller/shownconfig.h"
 #include "exchange/failurewords.h"
+#include "exchange/portwords.h"
 #include "files/wholefile.h"
 
 #include <QCoreApplication>
@@ -57,6 +60,8 @@ ExitCode PrintResult(std::string_view text, ExitCode code)
 // a trace line in between ends it first, and the outcome then comes on a line of its own.
 bool g_stepLineOpen = false;
 bool g_stepLineBroken = false;
+// --quiet: no step lines, only the messages of the steps that fail.
+bool g_quiet = false;
 
 void PrintTraceLine(const std::string& line)
 {
@@ -76,24 +81,26 @@ class Step
     explicit Step(const std::string& what, bool timed = true) : m_timed(timed)
     {
         m_clock.start();
+        if (g_quiet)
+            return;
         Print(stderr, what + " ... ");
         g_stepLineOpen = true;
         g_stepLineBroken = false;
     }
     void Done() { Done(m_timed ? StepDoneText(m_clock.elapsed()) : std::string(kStepDone)); }
-    void Done(std::string_view outcome) { EndLine(std::string(outcome) + "\n"); }
+    void Done(std::string_view outcome) { EndLine(std::string(outcome) + "\n", {}); }
     // Ends the step with "ERROR" and the message below it; returns the exit status.
     ExitCode Fail(ExitCode code, const std::string& message)
     {
         const std::string outcome =
             m_timed ? StepFailedText(m_clock.elapsed()) : std::string(status::kError);
-        EndLine(outcome + "\n" + TerminalText(message) + "\n");
+        EndLine(outcome + "\n", TerminalText(message) + "\n");
         return code;
     }
     int Ended(const Outcome& outcome)
     {
         if (outcome.stopSignal != 0) {
-            EndLine(StepStoppedText(m_clock.elapsed()) + "\n" + outcome.message + "\n");
+            EndLine(StepStoppedText(m_clock.elapsed()) + "\n", outcome.message + "\n");
             return outcome.Status();
         }
         if (!outcome.Done())
@@ -103,9 +110,13 @@ class Step
     }
 
   private:
-    void EndLine(const std::string& text)
+    // The outcome ends the step line; the message below it is told even when quiet.
+    void EndLine(const std::string& outcome, const std::string& message)
     {
-        Print(stderr, (g_stepLineBroken ? "... " : "") + text);
+        if (g_quiet)
+            Print(stderr, message);
+        else
+            Print(stderr, (g_stepLineBroken ? "... " : "") + outcome + message);
         g_stepLineOpen = false;
         g_stepLineBroken = false;
     }
@@ -129,10 +140,24 @@ ExitCode SaveConfiguration(const QString& path, const QByteArray& text)
 }
 
 // The arguments have checked the text, so there is always a port.
+ResolvedPort PortOf(const Invocation& call)
+{
+    return ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{});
+}
+
 ControllerLink LinkOf(const Invocation& call)
 {
-    return ControllerLink(ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{}),
-                          call.trace ? PrintTraceLine : ControllerLink::TraceSink());
+    return ControllerLink(PortOf(call), call.trace ? PrintTraceLine : ControllerLink::TraceSink());
+}
+
+bool IsStandardStream(const QString& file)
+{
+    return file == QStringLiteral("-");
+}
+
+std::string FileInWords(const QString& file)
+{
+    return IsStandardStream(file) ? std::string(kStandardInput) : Native(file);
 }
 
 int RunRead(const Invocation& call)
@@ -149,55 +174,145 @@ int RunRead(const Invocation& call)
     const ShownConfiguration shown = ConfigurationAsShown(config.digits, unit);
     config.registers = shown.registers;
     const QByteArray text = ConfigFileText(config, NotesAfterRead(shown));
-    if (!call.file.isEmpty())
-        return SaveConfiguration(call.file, text);
+    if (!call.file.isEmpty() && !IsStandardStream(call.file)) {
+        // The file's document is the JSON result as well.
+        const ExitCode saved = SaveConfiguration(call.file, text);
+        if (saved != kDone || !call.json)
+            return saved;
+    }
     return PrintResult(text.toStdString(), kDone);
 }
 
-// Lists on standard output each register that holds something else than was written.
-ExitCode Compare(const Registers& written, const Registers& read)
+// How a write or a diff ends: the differences, or with --json the document, on standard output,
+// then the log's row. Returns the exit status.
+int Finish(const Invocation& call, RunRecord& record, int status, const std::string& listed = {})
 {
-    Step comparing(std::string(kCompareStep), false);
-    const auto captions = CaptionsAfterRead(ModeRegisterOf(written));
-    std::string differences;
-    int differing = 0;
-    for (int k = 0; k < ConfigRegisterCount; ++k) {
-        if (written[std::size_t(k)] == read[std::size_t(k)])
-            continue;
-        ++differing;
-        const int reg = ConfigFirstRegister + k;
-        differences +=
-            RegisterDifferenceText(reg, captions[std::size_t(field::FieldOfRegister(reg))],
-                                   written[std::size_t(k)], read[std::size_t(k)]) +
-            "\n";
+    int exitStatus = status;
+    if (call.json)
+        exitStatus = PrintResult(record.Json(status).toStdString(), ExitCode(status));
+    else if (!listed.empty())
+        exitStatus = PrintResult(listed, ExitCode(status));
+    if (!record.LogOpen())
+        return exitStatus;
+    if (const std::optional<std::string> failure = record.AppendLogRow(status, exitStatus)) {
+        Print(stderr, TerminalText(LogFailureText(Native(call.logFile), *failure)) + "\n");
+        return kBadFile;
     }
-    comparing.Done(ComparisonText(differing, ConfigRegisterCount));
-    return PrintResult(differences, differing == 0 ? kDone : kDiffers);
+    return exitStatus;
+}
+
+// Before anything is sent: a run that cannot be recorded must not reach a unit.
+int OpenLog(const Invocation& call, RunRecord& record)
+{
+    if (call.logFile.isEmpty())
+        return kDone;
+    Step opening(LogOpenStepText(Native(call.logFile)), false);
+    if (const std::optional<std::string> failure = record.OpenLog()) {
+        const std::string message = LogFailureText(Native(call.logFile), *failure);
+        record.TakeFailure(TerminalText(message));
+        return opening.Fail(kBadFile, message);
+    }
+    opening.Done();
+    return kDone;
+}
+
+// The registers a write of the file sends: what the window sends after opening it.
+std::optional<Registers> CheckFile(const Invocation& call, RunRecord& record)
+{
+    Step checking(FileCheckStepText(FileInWords(call.file)), false);
+    const ConfigFileResult file = record.ReadFile();
+    if (!file.config) {
+        const std::string message = ConfigOpenFailureText(FileInWords(call.file), file.problem);
+        record.TakeFailure(TerminalText(message));
+        checking.Fail(kBadFile, message);
+        return std::nullopt;
+    }
+    checking.Done();
+    return ConfigurationAsShown(file.config->digits, file.config->registers).registers;
+}
+
+// Ends an exchange's step; kDone, or the status it failed with, its message kept.
+int Exchanged(Step& step, const Outcome& outcome, RunRecord& record)
+{
+    const int code = step.Ended(outcome);
+    if (code != kDone)
+        record.TakeFailure(TerminalText(outcome.message));
+    return code;
+}
+
+// Each register that holds something else than expected, one line each in `listed`: as
+// written and read back after a write, or as the file means it and the unit holds it.
+int Compare(bool afterWriting, const Registers& expected, const Registers& held, RunRecord& record,
+            std::string& listed)
+{
+    Step comparing(std::string(afterWriting ? kCompareStep : kDiffStep), false);
+    const std::vector<CaptionedDifference>& differences = record.TakeDifferences(expected, held);
+    for (const CaptionedDifference& d : differences) {
+        const RegisterDifference& v = d.values;
+        listed += (afterWriting ? RegisterDifferenceText(v.reg, d.caption, v.expected, v.held)
+                                : FileDifferenceText(v.reg, d.caption, v.expected, v.held)) +
+                  "\n";
+    }
+    comparing.Done(ComparisonText(int(differences.size()), ConfigRegisterCount));
+    return differences.empty() ? kDone : kDiffers;
 }
 
 int RunWrite(const Invocation& call)
 {
-    Step checking(FileCheckStepText(Native(call.file)), false);
-    const ConfigFileResult file = ReadConfigFile(call.file);
-    if (!file.config)
-        return checking.Fail(kBadFile, ConfigOpenFailureText(Native(call.file), file.problem));
-    checking.Done();
+    RunRecord record(call, PortOf(call));
+    if (const int code = OpenLog(call, record); code != kDone)
+        return Finish(call, record, code);
+    const std::optional<Registers> written = CheckFile(call, record);
+    if (!written)
+        return Finish(call, record, kBadFile);
 
     ControllerLink controller = LinkOf(call);
-    // What the window sends after opening the file.
-    const Registers written =
-        ConfigurationAsShown(file.config->digits, file.config->registers).registers;
     Step writing(WriteStepText(controller.Port()));
-    if (const int code = writing.Ended(controller.Write(written)); code != kDone)
-        return code;
+    if (const int code = Exchanged(writing, controller.Write(*written), record); code != kDone)
+        return Finish(call, record, code);
     if (!call.verify)
-        return kDone;
+        return Finish(call, record, kDone);
 
     Registers read{};
     Step reading(ReadBackStepText(controller.Port()));
-    if (const int code = reading.Ended(controller.Read(read)); code != kDone)
-        return code;
-    return Compare(written, read);
+    if (const int code = Exchanged(reading, controller.Read(read), record); code != kDone)
+        return Finish(call, record, code);
+    std::string listed;
+    const int compared = Compare(true, *written, read, record, listed);
+    return Finish(call, record, compared, listed);
+}
+
+int RunDiff(const Invocation& call)
+{
+    RunRecord record(call, PortOf(call));
+    if (const int code = OpenLog(call, record); code != kDone)
+        return Finish(call, record, code);
+    const std::optional<Registers> meant = CheckFile(call, record);
+    if (!meant)
+        return Finish(call, record, kBadFile);
+
+    ControllerLink controller = LinkOf(call);
+    Registers held{};
+    Step reading(ReadStepText(controller.Port()));
+    if (const int code = Exchanged(reading, controller.Read(held), record); code != kDone)
+        return Finish(call, record, code);
+    std::string listed;
+    const int compared = Compare(false, *meant, held, record, listed);
+    return Finish(call, record, compared, listed);
+}
+
+// The window's port list: one entry after the other, each with its indented lines.
+int RunPorts(const Invocation& call)
+{
+    const std::vector<PortListEntry> entries = PortListEntries(HostPortSystem());
+    if (call.json)
+        return PrintResult(PortListJson(entries).toStdString(), kDone);
+    std::string text;
+    for (const PortListEntry& entry : entries)
+        text += PortListEntryText(entry) + "\n";
+    if (!call.quiet && (entries.empty() || !entries.front().choosable))
+        Print(stderr, std::string(kNoSerialPorts) + "\n");
+    return PrintResult(text, kDone);
 }
 
 int RunSubcommand(const Invocation& call, int& argc, char* argv[])
@@ -205,7 +320,17 @@ int RunSubcommand(const Invocation& call, int& argc, char* argv[])
     // The serial port's notifications and the wait between bursts need an event loop; a
     // core application gives one without a display.
     QCoreApplication app(argc, argv);
-    return call.action == Action::Read ? RunRead(call) : RunWrite(call);
+    g_quiet = call.quiet;
+    switch (call.action) {
+    case Action::Read:
+        return RunRead(call);
+    case Action::Diff:
+        return RunDiff(call);
+    case Action::Ports:
+        return RunPorts(call);
+    default:
+        return RunWrite(call);
+    }
 }
 
 } // namespace
@@ -243,6 +368,8 @@ int Run(const Invocation& call, int& argc, char* argv[])
     switch (call.action) {
     case Action::Read:
     case Action::Write:
+    case Action::Diff:
+    case Action::Ports:
         return RunSubcommand(call, argc, argv);
     case Action::Help:
         return PrintResult(HelpText().toStdString(), kDone);

@@ -1,6 +1,7 @@
 #include "cli/steplines.h"
 
 #include "controller/configblock.h"
+#include "controller/registerdiff.h"
 #include "exchange/failurewords.h"
 
 namespace morvane::cli
@@ -46,6 +47,17 @@ std::string FileCheckStepText(const std::string& path)
     return "Checking " + path;
 }
 
+std::string LogOpenStepText(const std::string& path)
+{
+    return "Opening the log " + path;
+}
+
+std::string LogFailureText(const std::string& path, const std::string& reason)
+{
+    return "Unable to write to the log " + path + kLineBreak + reason +
+           (reason.ends_with('.') ? "" : ".");
+}
+
 std::string FileSaveStepText(const std::string& path)
 {
     return "Saving the configuration to " + path;
@@ -79,12 +91,27 @@ std::string ComparisonText(int differing, int compared)
     return std::to_string(differing) + (differing == 1 ? " differs" : " differ");
 }
 
-std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read)
+namespace
+{
+std::string RegisterNamed(int reg, std::string_view caption)
 {
     while (!caption.empty() && (caption.back() == ' ' || caption.back() == ':'))
         caption.remove_suffix(1);
-    return "Register " + std::to_string(reg) + " (" + std::string(caption) + "): wrote " +
-           std::to_string(written) + ", read " + std::to_string(read);
+    return "Register " + std::to_string(reg) + " (" + std::string(caption) + "): ";
+}
+} // namespace
+
+std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read)
+{
+    return RegisterNamed(reg, caption) + "wrote " + std::to_string(written) + ", read " +
+           std::to_string(read);
+}
+
+std::string FileDifferenceText(int reg, std::string_view caption, std::uint16_t inFile,
+                               std::uint16_t inUnit)
+{
+    return RegisterNamed(reg, caption) + "file " + RegisterValueWords(reg, inFile) + ", unit " +
+           RegisterValueWords(reg, inUnit);
 }
 
 } // namespace morvane::cli

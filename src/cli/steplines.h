@@ -4,6 +4,7 @@
 
 #include "port/portresolve.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,10 +19,19 @@ std::string ReadStepText(const ResolvedPort& port);
 std::string WriteStepText(const ResolvedPort& port);
 std::string ReadBackStepText(const ResolvedPort& port);
 std::string FileCheckStepText(const std::string& path);
+std::string LogOpenStepText(const std::string& path);
+// A production log that cannot be opened or appended to.
+std::string LogFailureText(const std::string& path, const std::string& reason);
 std::string FileSaveStepText(const std::string& path);
+// How a step names the file "-": standard input or standard output.
+inline constexpr std::string_view kStandardInput = "standard input";
+// The ports subcommand when the system has no serial port.
+inline constexpr std::string_view kNoSerialPorts =
+    "No serial ports found: plug in the adapter, then run morvane-config ports again";
 // Results that did not reach standard output: a full disk, a closed or full stream.
 std::string StandardOutputFailureText(const std::string& reason);
 inline constexpr std::string_view kCompareStep = "Comparing the registers read back with the file";
+inline constexpr std::string_view kDiffStep = "Comparing the registers read with the file";
 inline constexpr std::string_view kStepDone = "done";
 std::string StepDoneText(long long elapsedMs);
 std::string StepFailedText(long long elapsedMs);
@@ -31,5 +41,9 @@ std::string ComparisonText(int differing, int compared);
 // A register that holds something other than what was written, with its row's caption as a
 // window shows it for the mode written: "Register 5 (0V Value): wrote 100, read 7".
 std::string RegisterDifferenceText(int reg, std::string_view caption, long written, long read);
+// A register that holds something other than the file means, the mode named where it is the
+// mode register: "Register 4 (Mode): file 9 (Up Timer), unit 1 (0-5V)".
+std::string FileDifferenceText(int reg, std::string_view caption, std::uint16_t inFile,
+                               std::uint16_t inUnit);
 
 } // namespace morvane::cli

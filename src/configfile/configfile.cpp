@@ -299,23 +299,31 @@ ConfigFileResult ParseConfigFile(QByteArrayView bytes)
     return {config, {}};
 }
 
-ConfigFileResult ReadConfigFile(const QString& path)
+ConfigFileBytes ReadConfigFileBytes(const QString& path)
 {
     // Opening a pipe waits for a writer, and a device may never end: read only plain files.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile() && !info.isDir())
-        return Refused("This is a device, pipe or socket, not a file.");
+        return {{}, "This is a device, pipe or socket, not a file."};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const std::string reason = file.errorString().toStdString();
         if (info.isDir())
-            return Refused("This is a folder, not a file (" + reason + ").");
-        return Refused("The file cannot be read: " + reason + ".");
+            return {{}, "This is a folder, not a file (" + reason + ")."};
+        return {{}, "The file cannot be read: " + reason + "."};
     }
-    const QByteArray bytes = file.read(kConfigFileMaxBytes + 1);
+    QByteArray bytes = file.read(kConfigFileMaxBytes + 1);
     if (file.error() != QFileDevice::NoError)
-        return Refused("The file cannot be read: " + file.errorString().toStdString() + ".");
-    return ParseConfigFile(bytes);
+        return {{}, "The file cannot be read: " + file.errorString().toStdString() + "."};
+    return {std::move(bytes), {}};
+}
+
+ConfigFileResult ReadConfigFile(const QString& path)
+{
+    const ConfigFileBytes file = ReadConfigFileBytes(path);
+    if (!file.problem.empty())
+        return Refused(file.problem);
+    return ParseConfigFile(file.bytes);
 }
 
 } // namespace morvane

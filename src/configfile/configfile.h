@@ -66,6 +66,14 @@ struct ConfigFileResult {
 // Checks the whole text before anything is taken from it.
 ConfigFileResult ParseConfigFile(QByteArrayView bytes);
 
+// At most kConfigFileMaxBytes + 1 bytes of a regular file, enough for the parser to tell a file
+// that is too large; or, in `problem`, why they cannot be read.
+struct ConfigFileBytes {
+    QByteArray bytes;
+    std::string problem;
+};
+ConfigFileBytes ReadConfigFileBytes(const QString& path);
+
 // Reads at most kConfigFileMaxBytes + 1 bytes of a regular file, then parses them.
 ConfigFileResult ReadConfigFile(const QString& path);
 

@@ -135,9 +135,7 @@ void ConfigCommands::WriteToController()
     WriteRefusal refusal = WriteRefusal::None;
     const auto values = FieldRegisterValues(kNothingWritten, &refusal);
     if (!values) {
-        m_host.SetStatus(status::kError);
-        End(refusal == WriteRefusal::NotANumber ? traffic::kNothingSentNotANumber
-                                                : traffic::kNothingSent);
+        RefuseFields(refusal);
         return;
     }
     m_host.SetStatus(status::kWriteSent);
@@ -149,9 +147,91 @@ void ConfigCommands::WriteToController()
         m_host.SetStatus(status::kReadOk);
         CloseBlockPort(m_link);
         End(CommandDoneText(modbus::kWriteMultipleRegisters));
+        if (m_verifyWanted && m_verifyWanted() && !m_abandoned)
+            VerifyWrite(*values);
         return;
     }
     EndWithoutAnswer(reply, modbus::kWriteMultipleRegisters);
+}
+
+void ConfigCommands::RefuseFields(WriteRefusal refusal)
+{
+    m_host.SetStatus(status::kError);
+    End(refusal == WriteRefusal::NotANumber ? traffic::kNothingSentNotANumber
+                                            : traffic::kNothingSent);
+}
+
+void ConfigCommands::CompareWithController()
+{
+    if (m_busy)
+        return;
+    BusyScope busy(*this);
+    // Refused as the write would refuse them, so that what is compared is what a write sends.
+    WriteRefusal refusal = WriteRefusal::None;
+    const auto shown = FieldRegisterValues(kNothingWritten, &refusal);
+    if (!shown) {
+        RefuseFields(refusal);
+        return;
+    }
+    const std::optional<Registers> held = ReadForComparison();
+    if (!held)
+        return;
+    const std::vector<RegisterDifference> differences = DifferingRegisters(*shown, *held);
+    m_host.SetStatus(status::kReadOk);
+    m_host.ShowComparison(ComparisonOf(differences, kCompareTitle,
+                                       differences.empty()
+                                           ? std::string(kControllerAgrees)
+                                           : CompareHeading(int(differences.size()))));
+    End(CompareDoneText(differences));
+}
+
+// The image holds the values of the last write or read, which the window's commands rely on;
+// a comparison must leave them so that nothing after it behaves otherwise.
+std::optional<Registers> ConfigCommands::ReadForComparison()
+{
+    m_host.SetStatus(status::kReading);
+    OpenPort();
+    const auto image = m_link.state.RegImage;
+    const auto imageBase = m_link.state.ImageBase;
+    SendBlockRead(m_link);
+    const ReceiveResult reply = AwaitBlockReply(m_link);
+    const Registers held = BlockValues(m_link);
+    m_link.state.RegImage = image;
+    m_link.state.ImageBase = imageBase;
+    if (!reply.Answered()) {
+        EndWithoutAnswer(reply, modbus::kReadHoldingRegisters);
+        return std::nullopt;
+    }
+    CloseBlockPort(m_link);
+    return held;
+}
+
+void ConfigCommands::VerifyWrite(const Registers& written)
+{
+    const std::optional<Registers> held = ReadForComparison();
+    if (!held)
+        return;
+    const std::vector<RegisterDifference> differences = DifferingRegisters(written, *held);
+    if (differences.empty()) {
+        m_host.SetStatus(status::kVerified);
+        End(VerifyDoneText(differences));
+        return;
+    }
+    m_host.SetStatus(status::kError);
+    m_host.ShowComparison(
+        ComparisonOf(differences, kVerifyTitle, VerifyHeading(int(differences.size()))));
+    End(VerifyDoneText(differences));
+}
+
+Comparison ConfigCommands::ComparisonOf(const std::vector<RegisterDifference>& differences,
+                                        std::string_view title, const std::string& heading) const
+{
+    Comparison comparison{std::string(title), heading, {}};
+    for (const RegisterDifference& d : differences)
+        comparison.rows.push_back({FieldCaption(m_window.Label5(field::FieldOfRegister(d.reg))),
+                                   d.reg, RegisterValueWords(d.reg, d.expected),
+                                   RegisterValueWords(d.reg, d.held)});
+    return comparison;
 }
 
 void ConfigCommands::EndWithoutAnswer(const ReceiveResult& reply, int requestFunction)

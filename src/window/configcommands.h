@@ -4,6 +4,7 @@
 // port, exchanges one request and one reply, and closes the port again.
 
 #include "controller/configblock.h"
+#include "controller/registerdiff.h"
 #include "controller/registermap.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
@@ -14,7 +15,9 @@
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace morvane
 {
@@ -30,6 +33,13 @@ class ConfigCommands : public QObject
 
     void ReadFromController();
     void WriteToController();
+    // "Compare with Controller": checks the fields as a write does, reads the block as a read
+    // does, and shows each register that differs. The fields, the mode and the register image
+    // stay as they were; a failure ends as a read's does.
+    void CompareWithController();
+    // Asked once a write has been acknowledged: whether to read the block back and compare it
+    // with what was written. Nothing is read back when it is not given.
+    void SetVerifyAfterWriting(std::function<bool()> wanted) { m_verifyWanted = std::move(wanted); }
     // Timer1's tick: the no-response message.
     void WatchdogTicked();
     // Ends a command that waits for the controller at once and without messages, for a
@@ -62,6 +72,14 @@ class ConfigCommands : public QObject
 
     // Opens the port for the command; a failure is reported, and kept for the command's end.
     void OpenPort();
+    // The fields the write cannot send: "ERROR", after the message that names one.
+    void RefuseFields(WriteRefusal refusal);
+    // Reads the block without changing the register image, for a comparison; nothing after a
+    // failure, which has then ended the command.
+    std::optional<Registers> ReadForComparison();
+    void VerifyWrite(const Registers& written);
+    Comparison ComparisonOf(const std::vector<RegisterDifference>& differences,
+                            std::string_view title, const std::string& heading) const;
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
     void End(std::string_view words);
@@ -77,6 +95,7 @@ class ConfigCommands : public QObject
     Link m_link;
     HostPortSystem m_portSystem;
     std::optional<OpenFailure> m_openFailure; // of the command under way
+    std::function<bool()> m_verifyWanted;
     bool m_busy = false;
     bool m_abandoned = false;
 };

@@ -8,6 +8,7 @@
 #include "files/wholefile.h"
 #include "window/configcommands.h"
 #include "window/frmmain.h"
+#include "window/windowsettings.h"
 #include "window/windowwords.h"
 
 #include <QDir>
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSettings>
 
 #include <cmath>
 
@@ -28,11 +28,6 @@ namespace
 
 const QString kSuffix = QStringLiteral("morvane");
 const QString kRecentKey = QStringLiteral("recentFiles");
-
-QSettings Settings()
-{
-    return QSettings(QStringLiteral("Morvane"), QStringLiteral("morvane-config"));
-}
 
 std::string Native(const QString& path)
 {
@@ -162,7 +157,7 @@ bool FileMenu::FailSave(const QString& path, const std::string& reason)
 
 QStringList FileMenu::RecentFiles() const
 {
-    QStringList files = Settings().value(kRecentKey).toStringList();
+    QStringList files = WindowSettings().value(kRecentKey).toStringList();
     files.removeAll(QString());
     return files.mid(0, kMostRecentFiles);
 }
@@ -173,7 +168,7 @@ void FileMenu::Remember(const QString& path)
     QStringList files = RecentFiles();
     files.removeAll(absolute);
     files.prepend(absolute);
-    Settings().setValue(kRecentKey, files.mid(0, kMostRecentFiles));
+    WindowSettings().setValue(kRecentKey, files.mid(0, kMostRecentFiles));
     emit recentFilesChanged();
 }
 

@@ -120,6 +120,7 @@ class FrmMain : public QMainWindow
     // The menu bar (frmmain_menus.cpp).
     void BuildMenus();
     void ShowRecentFiles();
+    void ShowVerifyAfterWriting();
     void SetFileActionsEnabled(bool enabled);
     void ShowAbout();
     // The load step and the commands' wiring (frmmain_wiring.cpp).
@@ -144,6 +145,8 @@ class FrmMain : public QMainWindow
     QAction* m_actionQuit = nullptr;
     QAction* m_actionAbout = nullptr;
     QAction* m_actionLineTraffic = nullptr;
+    QAction* m_actionCompareWithController = nullptr;
+    QAction* m_actionVerifyAfterWriting = nullptr;
     std::array<QAction*, 8> m_recentActions{};
     QAction* m_recentSeparator = nullptr;
     std::array<ClickableField*, field::kCount> m_text1{};

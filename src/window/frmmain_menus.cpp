@@ -3,6 +3,7 @@
 #include "window/configcommands.h"
 #include "window/filemenu.h"
 #include "window/frmmain.h"
+#include "window/windowsettings.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QSignalBlocker>
 #include <QUrl>
 
 #ifndef MORVANE_VERSION
@@ -77,6 +79,15 @@ void FrmMain::BuildMenus()
     // also have changed since in another run of the program.
     connect(file, &QMenu::aboutToShow, this, [this] { ShowRecentFiles(); });
 
+    QMenu* controller = menuBar()->addMenu(QStringLiteral("&Controller"));
+    m_actionCompareWithController = AddAction(
+        controller, QStringLiteral("&Compare with Controller"), "actionCompareWithController");
+    m_actionVerifyAfterWriting =
+        AddAction(controller, QStringLiteral("&Verify After Writing"), "actionVerifyAfterWriting");
+    m_actionVerifyAfterWriting->setCheckable(true);
+    // Like the recent files: read when the menu opens, since another run may have changed it.
+    connect(controller, &QMenu::aboutToShow, this, [this] { ShowVerifyAfterWriting(); });
+
     // Left enabled while a command runs: that is when one wants to watch the line.
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     m_actionLineTraffic = AddAction(view, QStringLiteral("Line &Traffic"), "actionLineTraffic",
@@ -105,6 +116,13 @@ void FrmMain::ShowRecentFiles()
         action->setData(path);
     }
     m_recentSeparator->setVisible(!files.isEmpty());
+}
+
+void FrmMain::ShowVerifyAfterWriting()
+{
+    // Only the user's choice is written back to the settings.
+    const QSignalBlocker quiet(m_actionVerifyAfterWriting);
+    m_actionVerifyAfterWriting->setChecked(VerifyAfterWritingSetting());
 }
 
 void FrmMain::SetFileActionsEnabled(bool enabled)

@@ -10,6 +10,7 @@
 #include "window/frmmain.h"
 #include "window/portlist.h"
 #include "window/trafficwindow.h"
+#include "window/windowsettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,6 +46,11 @@ void FrmMain::Load()
     connect(m_command2, &QPushButton::clicked, m_commands.get(),
             [this] { m_commands->WriteToController(); });
     connect(m_timer1, &QTimer::timeout, m_commands.get(), [this] { m_commands->WatchdogTicked(); });
+    connect(m_actionCompareWithController, &QAction::triggered, m_commands.get(),
+            [this] { m_commands->CompareWithController(); });
+    // Asked at each acknowledged write, so that the setting is never read at start.
+    m_commands->SetVerifyAfterWriting(VerifyAfterWritingSetting);
+    connect(m_actionVerifyAfterWriting, &QAction::triggered, this, SetVerifyAfterWritingSetting);
 
     m_files = std::make_unique<FileMenu>(*this, *m_commands);
     connect(m_actionOpen, &QAction::triggered, m_files.get(), [this] { m_files->Open(); });
@@ -59,6 +65,8 @@ void FrmMain::Load()
     // A command under way owns the fields: nothing may open a file into them meanwhile.
     connect(m_commands.get(), &ConfigCommands::busyChanged, this,
             [this](bool busy) { SetFileActionsEnabled(!busy); });
+    connect(m_commands.get(), &ConfigCommands::busyChanged, m_actionCompareWithController,
+            [this](bool busy) { m_actionCompareWithController->setEnabled(!busy); });
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)

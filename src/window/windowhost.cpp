@@ -90,6 +90,18 @@ void WindowHost::ShowMessage(std::string_view titleText, const std::string& text
     box.exec();
 }
 
+void WindowHost::ShowComparison(const Comparison& comparison)
+{
+    if (m_quiet)
+        return;
+    if (m_comparisonPresenter) {
+        m_comparisonPresenter(comparison);
+        return;
+    }
+    CompareResult dialog(comparison, m_window);
+    dialog.exec();
+}
+
 void WindowHost::PumpEvents(int maxWaitMs)
 {
     m_pump.Pump(maxWaitMs);

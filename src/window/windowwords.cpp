@@ -102,6 +102,49 @@ std::string OpenedStatus(const std::string& fileName)
     return "Opened " + fileName;
 }
 
+namespace
+{
+// "1 register differs", "2 registers differ"
+std::string RegistersDiffer(int differing)
+{
+    return std::to_string(differing) + (differing == 1 ? " register differs" : " registers differ");
+}
+
+// "register 7 differs", "registers 5, 7 differ"
+std::string RegistersNamed(const std::vector<RegisterDifference>& differences)
+{
+    std::string list = differences.size() == 1 ? "register " : "registers ";
+    for (std::size_t i = 0; i < differences.size(); ++i)
+        list += (i ? ", " : "") + std::to_string(differences[i].reg);
+    return list + (differences.size() == 1 ? " differs" : " differ");
+}
+} // namespace
+
+std::string CompareHeading(int differing)
+{
+    return RegistersDiffer(differing) + " between the window and the controller:";
+}
+
+std::string VerifyHeading(int differing)
+{
+    return "The controller acknowledged the write, but " + RegistersDiffer(differing) +
+           " from what was written:";
+}
+
+std::string CompareDoneText(const std::vector<RegisterDifference>& differences)
+{
+    if (differences.empty())
+        return "Compared: the controller holds what the window shows";
+    return "Compared: " + RegistersNamed(differences);
+}
+
+std::string VerifyDoneText(const std::vector<RegisterDifference>& differences)
+{
+    if (differences.empty())
+        return std::string(status::kVerified);
+    return "ERROR: " + RegistersNamed(differences) + " from what was written";
+}
+
 std::string CommandDoneText(int requestFunction)
 {
     return requestFunction == modbus::kWriteMultipleRegisters ? "Write OK" : "Read OK";
@@ -123,33 +166,6 @@ std::string CommandOpenFailedText(const OpenFailure& failure)
 {
     return "ERROR: port " + failure.port.label + " cannot be opened (" +
            OpenFailureReason(failure) + ")";
-}
-
-std::string PortListEntryText(const PortListEntry& entry)
-{
-    if (!entry.choosable && !entry.variables.empty()) {
-        const PortVariable& v = entry.variables.front();
-        return "port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) + "=" +
-               v.target +
-               (v.fault == PortVariableFault::NoSuchDevice ? " — no such device"
-                                                           : " — not a serial device");
-    }
-    const SerialPortDetails& port = entry.port;
-    std::string text = port.device;
-    std::string about;
-    for (const std::string& word : {port.description, port.manufacturer})
-        if (!word.empty())
-            about += (about.empty() ? "" : ", ") + word;
-    if (!port.serialNumber.empty())
-        about += (about.empty() ? "" : ", ") + ("serial number " + port.serialNumber);
-    // The lines under the device are indented, so that entries stand apart.
-    for (const std::string& line : {about, port.stableName})
-        if (!line.empty())
-            text += "\n    " + line;
-    for (const PortVariable& v : entry.variables)
-        text += "\n    port " + std::to_string(v.number) + ": " + PortEnvironmentName(v.number) +
-                "=" + v.target;
-    return text;
 }
 
 } // namespace morvane

@@ -4,8 +4,10 @@
 // the entries of the port list. The words it shares with the command line are the exchange's
 // (exchange/failurewords.h, exchange/trafficwords.h).
 
+#include "controller/registerdiff.h"
 #include "controller/registermap.h"
 #include "exchange/failurewords.h"
+#include "exchange/portwords.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/replywait.h"
@@ -13,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvane
 {
@@ -22,6 +25,8 @@ namespace status
 inline constexpr std::string_view kReading = "Reading";
 inline constexpr std::string_view kWriteSent = "Write Sent";
 inline constexpr std::string_view kReadOk = "Read OK";
+// A write that the read back confirms.
+inline constexpr std::string_view kVerified = "Verified";
 } // namespace status
 
 inline constexpr std::string_view kErrorTitle = "Error";
@@ -63,9 +68,19 @@ std::string CommandFailedText(const ReceiveResult& result);
 std::string CommandOpenFailedText(const OpenFailure& failure);
 std::string TrafficSaveFailureText(const std::string& path, const std::string& reason);
 
-// The port list: one entry's lines, and the entry that stands alone when there is no port.
+// Comparing the window with the controller: the dialog's title and the lines above its rows.
+inline constexpr std::string_view kCompareTitle = "Compare with Controller";
+inline constexpr std::string_view kVerifyTitle = "Verify After Writing";
+inline constexpr std::string_view kControllerAgrees = "The controller holds what the window shows.";
+std::string CompareHeading(int differing);
+std::string VerifyHeading(int differing);
+// How a compare or a verify ended, as the line traffic window's last row says it.
+std::string CompareDoneText(const std::vector<RegisterDifference>& differences);
+std::string VerifyDoneText(const std::vector<RegisterDifference>& differences);
+
+// The port list's entry that stands alone when there is no port; the other entries' lines are
+// the exchange's (PortListEntryText).
 inline constexpr std::string_view kNoSerialPortsFound =
     "No serial ports found: plug in the adapter, then open this list again";
-std::string PortListEntryText(const PortListEntry& entry);
 
 } // namespace morvane

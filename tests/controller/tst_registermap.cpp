@@ -1,3 +1,4 @@
+#include "controller/registerdiff.h"
 #include "controller/registermap.h"
 
 #include <QtTest>
@@ -14,6 +15,9 @@ class TestRegisterMap : public QObject
     void textToValue();
     void writeRefusal_data();
     void writeRefusal();
+    void eachDifferingRegisterIsListed();
+    void valueWords_data();
+    void valueWords();
 };
 
 void TestRegisterMap::valueToText_data()
@@ -124,6 +128,53 @@ void TestRegisterMap::writeRefusal()
     QCOMPARE(int(write.refusal), refusal);
     if (write.refusal == WriteRefusal::None || write.refusal == WriteRefusal::AboveRange)
         QCOMPARE(write.value, value);
+}
+
+// Any one register changed, to either end of its range, is the one difference found; every
+// register changed at once gives all nine, lowest first.
+void TestRegisterMap::eachDifferingRegisterIsListed()
+{
+    const Registers base{2, 1, 0, 100, 500, 20, 1, 3, 65535};
+    QVERIFY(DifferingRegisters(base, base).empty());
+    for (std::size_t k = 0; k < base.size(); ++k) {
+        for (const std::uint16_t other : {std::uint16_t(0), std::uint16_t(65535)}) {
+            if (base[k] == other)
+                continue;
+            Registers held = base;
+            held[k] = other;
+            const std::vector<RegisterDifference> expected{{int(3 + k), base[k], other}};
+            QCOMPARE(DifferingRegisters(base, held), expected);
+        }
+    }
+    Registers allOther = base;
+    for (std::uint16_t& value : allOther)
+        value ^= 1;
+    const std::vector<RegisterDifference> all = DifferingRegisters(base, allOther);
+    QCOMPARE(all.size(), std::size_t(9));
+    QCOMPARE(all.front().reg, 3);
+    QCOMPARE(all.back().reg, 11);
+}
+
+void TestRegisterMap::valueWords_data()
+{
+    QTest::addColumn<int>("reg");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("mode named") << 4 << 9 << "9 (Up Timer)";
+    QTest::newRow("mode caption without its blanks") << 4 << 3 << "3 (Counter)";
+    QTest::newRow("last mode") << 4 << 11 << "11 (Modbus Signed Long)";
+    QTest::newRow("mode 0") << 4 << 0 << "0 (no such mode)";
+    QTest::newRow("mode 12") << 4 << 12 << "12 (no such mode)";
+    QTest::newRow("other register holding a mode's number") << 5 << 9 << "9";
+    QTest::newRow("register value, not its signed reading") << 11 << 65535 << "65535";
+}
+
+void TestRegisterMap::valueWords()
+{
+    QFETCH(int, reg);
+    QFETCH(int, value);
+    QFETCH(QString, words);
+    QCOMPARE(QString::fromStdString(RegisterValueWords(reg, std::uint16_t(value))), words);
 }
 
 QTEST_APPLESS_MAIN(TestRegisterMap)

@@ -36,10 +36,11 @@ inline void StartCli(QProcess& process, const QStringList& arguments,
 }
 
 // Where the child's standard output goes: taken apart as its error is, into a file, or
-// nowhere at all (">&-").
+// nowhere at all (">&-"); and what its standard input holds.
 struct OutputTo {
     QString file;
     bool closed = false;
+    QByteArray input;
 };
 
 inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000,
@@ -51,6 +52,8 @@ inline CliRun RunCli(const QStringList& arguments, int timeoutMs = 10000,
     else if (!output.file.isEmpty())
         process.setStandardOutputFile(output.file);
     StartCli(process, arguments);
+    process.write(output.input);
+    process.closeWriteChannel();
     CliRun run;
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();

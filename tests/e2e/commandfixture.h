@@ -1,6 +1,7 @@
 #pragma once
-// The main window on a virtual controller, with the message boxes taken as records so a test
-// can run unattended, and a clock that can be sped up so the 20-second limit passes quickly.
+// The main window on a virtual controller, with the message boxes and comparisons taken as
+// records so a test can run unattended, and a clock that can be sped up so the 20-second limit
+// passes quickly.
 
 #include "port/transportport.h"
 #include "simprocess.h"
@@ -34,6 +35,8 @@ struct CommandFixture {
                 messages.push_back({QString::fromStdString(title), QString::fromStdString(text),
                                     Status(), since.elapsed()});
             });
+        window.Commands().host().SetComparisonPresenter(
+            [this](const Comparison& comparison) { comparisons.push_back(comparison); });
     }
 
     bool StartSim(const QStringList& switches = {})
@@ -89,6 +92,7 @@ struct CommandFixture {
     SimProcess sim;
     FrmMain window;
     QList<RecordedMessage> messages;
+    QList<Comparison> comparisons;
 };
 
 } // namespace morvane::testing

@@ -7,8 +7,12 @@
 #include "simprocess.h"
 #include "support/fulldisk.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -134,6 +138,10 @@ class TestCli : public QObject
     void windowEndsOnStopSignals();
     void resultsThatDoNotReachStandardOutput_data();
     void resultsThatDoNotReachStandardOutput();
+    void jsonResults_data();
+    void jsonResults();
+    void portsListsWhatTheWindowLists();
+    void productionLogKeepsEveryRun();
 
   private:
     QTemporaryDir m_dir;
@@ -220,7 +228,8 @@ void TestCli::exitStatus_data()
         << "";
     QTest::newRow("mistyped subcommand")
         << sim << QStringList{"raed"} << 1
-        << "morvane-config: unknown subcommand 'raed'; the subcommands are read and write"
+        << "morvane-config: unknown subcommand 'raed'; the subcommands are read, write, diff and "
+           "ports"
         << "";
     QTest::newRow("missing file to open, named as a file")
         << sim << QStringList{"absent.morvane"} << 1 << "there is no display for the window"
@@ -300,6 +309,38 @@ void TestCli::exitStatus_data()
         << QStringList{"--disagree", "7=999"} << QStringList{"write", good, "--port", "DEV"} << 0
         << "Writing 9 registers to DEV ... done"
         << "";
+    QTest::newRow("diff, unit agrees") << sim << QStringList{"diff", good, "--port", "DEV"} << 0
+                                       << "Reading 9 registers from DEV ... done in"
+                                       << "";
+    QTest::newRow("diff, unit differs")
+        << QStringList{"--registers", "2,9,0,100,999,20,1,3,0"}
+        << QStringList{"diff", good, "--port", "DEV"} << 7
+        << "Comparing the registers read with the file ... 2 differ\n"
+        << "Register 4 (Mode): file 1 (0-5V), unit 9 (Up Timer)\n"
+           "Register 7 (Disp Delay): file 500, unit 999\n";
+    QTest::newRow("diff without a file") << sim << QStringList{"diff", "--port", "DEV"} << 1
+                                         << "diff needs the configuration FILE to compare with."
+                                         << "";
+    QTest::newRow("diff of a bad file")
+        << sim << QStringList{"diff", outside, "--port", "DEV", "--quiet"} << 2
+        << "Unable to open the configuration file " + outside + "\nRegister \"6\""
+        << "";
+    const QString noFolder = m_dir.filePath("no-such-folder/production.csv");
+    QTest::newRow("log in a folder that does not exist")
+        << sim << QStringList{"write", good, "--port", "DEV", "--log", noFolder} << 2
+        << "Opening the log " + noFolder + " ... ERROR\nUnable to write to the log " + noFolder +
+               "\nNo such file or directory.\n"
+        << "";
+    QTest::newRow("log without a name")
+        << sim << QStringList{"diff", good, "--log="} << 1 << "--log needs a file name."
+        << "";
+    QTest::newRow("quiet failure: the message alone")
+        << none << QStringList{"read", "--port", "/dev/morvane-none", "--quiet"} << 3
+        << "Unable to open Com Port /dev/morvane-none"
+        << "";
+    QTest::newRow("ports takes no port")
+        << sim << QStringList{"ports", "--port", "1"} << 1 << "Unknown option 'port'."
+        << "";
 }
 
 void TestCli::exitStatus()
@@ -325,6 +366,9 @@ void TestCli::exitStatus()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(QString(errorText).replace("DEV", device)), qPrintable(run.err));
     QCOMPARE(run.out, outputText);
+    if (arguments.contains("--quiet")) // the error alone, no step line
+        QVERIFY2(run.err.startsWith(QString(errorText).replace("DEV", device)),
+                 qPrintable(run.err));
     // Usage and file problems are found before anything is sent, a file to save only after
     // the read; what was there stays.
     if (exitCode == 1 || (exitCode == 2 && !arguments.contains("-o")))
@@ -368,12 +412,165 @@ void TestCli::resultsThatDoNotReachStandardOutput()
         QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
         arguments.replaceInStrings(QRegularExpression("^DEV$"), device);
     }
-    const CliRun run = RunCli(arguments, 10000, {outputFile, outputFile.isEmpty()});
+    const CliRun run = RunCli(arguments, 10000, {outputFile, outputFile.isEmpty(), {}});
 
     QCOMPARE(run.exitCode, 2);
     const QString reason = outputFile.isEmpty() ? "Bad file descriptor" : "No space left on device";
     QVERIFY2(run.err.endsWith("Unable to write to standard output\n" + reason + ".\n"),
              qPrintable(run.err));
+}
+
+void TestCli::jsonResults_data()
+{
+    QTest::addColumn<QStringList>("switches"); // the controller's
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("expected"); // members the document must hold; DEV the device
+
+    const QByteArray goodText = ConfigFileText({5, {2, 1, 0, 100, 500, 20, 1, 3, 0}}, {});
+    const QString good = WriteFile(m_dir, "json.morvane", goodText);
+    const QString outside = WriteFile(m_dir, "json-outside.morvane",
+                                      QByteArray(goodText).replace("\"6\": 100", "\"6\": 65536"));
+    const QStringList sim{"--registers", "2,1,0,100,500,20,1,3,0"};
+    const QByteArray registers =
+        R"({"3": 2, "4": 1, "5": 0, "6": 100, "7": 500, "8": 20, "9": 1, "10": 3, "11": 0})";
+    QTest::newRow("read: the configuration")
+        << sim << QStringList{"read", "--port", "DEV"} << QByteArray() << 0
+        << R"({"format": "morvane-config", "digits": 5, "registers": )" + registers + "}";
+    QTest::newRow("read -o -: the same on standard output")
+        << sim << QStringList{"read", "--port", "DEV", "-o", "-"} << QByteArray() << 0
+        << R"({"registers": )" + registers + "}";
+    QTest::newRow("write verified")
+        << sim << QStringList{"write", good, "--port", "DEV", "--verify"} << QByteArray() << 0
+        << QByteArray(R"({"command": "write", "port": "DEV", "endpoint": "DEV", "slave": 1,
+                          "verdict": "verified", "differences": []})");
+    QTest::newRow("write, a register differs")
+        << QStringList{"--disagree", "7=999"}
+        << QStringList{"write", good, "--port", "DEV", "--verify"} << QByteArray() << 7
+        << QByteArray(R"({"verdict": "differs", "differences": [{"register": 7,
+                          "caption": "Disp Delay", "file": 500, "unit": 999}]})");
+    QTest::newRow("write from standard input")
+        << sim << QStringList{"write", "-", "--port", "DEV"} << goodText << 0
+        << QByteArray(R"({"file": "-", "verdict": "written", "sha256": "SHA"})");
+    QTest::newRow("diff from standard input, agrees")
+        << sim << QStringList{"diff", "-", "--port", "DEV"} << goodText << 0
+        << QByteArray(R"({"command": "diff", "verdict": "agrees", "differences": []})");
+    QTest::newRow("diff, mode differs")
+        << QStringList{"--registers", "2,9,0,100,500,20,1,3,0"}
+        << QStringList{"diff", good, "--port", "DEV"} << QByteArray() << 7
+        << QByteArray(R"({"verdict": "differs", "differences": [{"register": 4,
+                          "caption": "Mode", "file": 1, "unit": 9}]})");
+    QTest::newRow("refused") << QStringList{"--exception", "4"}
+                             << QStringList{"diff", good, "--port", "DEV"} << QByteArray() << 5
+                             << QByteArray(R"({"verdict": "refused", "differences": []})");
+    QTest::newRow("bad file") << sim << QStringList{"write", outside, "--port", "DEV"}
+                              << QByteArray() << 2 << QByteArray(R"({"verdict": "bad file"})");
+}
+
+// One JSON document on standard output, and with --quiet nothing on standard error but errors.
+void TestCli::jsonResults()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, expected);
+    SimProcess sim;
+    const QString device = sim.Start(switches);
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    arguments.replaceInStrings(QRegularExpression("^DEV$"), device);
+    const CliRun run =
+        RunCli(arguments + QStringList{"--json", "--quiet"}, 10000, {{}, false, input});
+
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 0 || exitCode == 7)
+        QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError && document.isObject(), qPrintable(run.out));
+    const QByteArray sha = QCryptographicHash::hash(input, QCryptographicHash::Sha256).toHex();
+    const QJsonObject want =
+        QJsonDocument::fromJson(expected.replace("DEV", device.toUtf8()).replace("SHA", sha))
+            .object();
+    QVERIFY(!want.isEmpty());
+    for (auto member = want.begin(); member != want.end(); ++member)
+        QVERIFY2(document.object().value(member.key()) == member.value(),
+                 qPrintable(member.key() + " in " + run.out));
+    if (exitCode != 0 && exitCode != 7)
+        QVERIFY(!document.object().value("message").toString().isEmpty());
+}
+
+// The port list under the window's port field, as text and as JSON: a device a variable names,
+// and a variable that names none, greyed in the window and told why here.
+void TestCli::portsListsWhatTheWindowLists()
+{
+    SimProcess sim;
+    const QString device = sim.Start();
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    qputenv("MORVANE_COM9", device.toUtf8());
+    qputenv("MORVANE_COM8", "/dev/morvane-none");
+    const CliRun text = RunCli({"ports"});
+    const CliRun json = RunCli({"ports", "--json"});
+    qunsetenv("MORVANE_COM9");
+    qunsetenv("MORVANE_COM8");
+
+    QCOMPARE(text.exitCode, 0);
+    QVERIFY2(text.out.contains(device + "\n    port 9: MORVANE_COM9=" + device + "\n"),
+             qPrintable(text.out));
+    QVERIFY2(text.out.endsWith("port 8: MORVANE_COM8=/dev/morvane-none — no such device\n"),
+             qPrintable(text.out));
+    QCOMPARE(json.exitCode, 0);
+    const QJsonArray ports = QJsonDocument::fromJson(json.out.toUtf8()).object()["ports"].toArray();
+    QVERIFY2(!ports.isEmpty(), qPrintable(json.out));
+    const QJsonObject last = ports.last().toObject();
+    QCOMPARE(last["choosable"].toBool(true), false);
+    QCOMPARE(last["problem"].toString(), QString("no such device"));
+    QCOMPARE(last["portNumbers"].toArray().first().toObject()["variable"].toString(),
+             QString("MORVANE_COM8"));
+    bool listed = false;
+    for (const QJsonValue& port : ports)
+        listed = listed || (port["device"].toString() == device &&
+                            port["portNumbers"].toArray().first()["number"].toInt() == 9);
+    QVERIFY2(listed, qPrintable(json.out));
+    QCOMPARE(sim.RequestCount(), 0);
+}
+
+// Each run of write and diff leaves one row: what was written, to which unit, and how it ended.
+void TestCli::productionLogKeepsEveryRun()
+{
+    SimProcess sim;
+    const QString device = sim.Start({"--disagree", "7=999"});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    const QByteArray fileText = ConfigFileText({5, {2, 1, 0, 100, 500, 20, 1, 3, 0}}, {});
+    const QString file = WriteFile(m_dir, "logged, \"b\".morvane", fileText);
+    const QString log = m_dir.filePath("production.csv");
+    const QStringList common{"--port", device, "--log", log};
+
+    QCOMPARE(RunCli(QStringList{"write", file} + common).exitCode, 0);
+    const CliRun verified = RunCli(QStringList{"write", file, "--verify"} + common);
+    QCOMPARE(verified.exitCode, 7);
+    QVERIFY2(verified.err.startsWith("Opening the log " + log + " ... done\nChecking "),
+             qPrintable(verified.err));
+    QCOMPARE(RunCli(QStringList{"diff", file} + common).exitCode, 7);
+
+    QFile csv(log);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QList<QByteArray> rows = csv.readAll().split('\n');
+    QCOMPARE(rows.takeLast(), QByteArray());
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0], "time,port,endpoint,adapter serial number,slave,file,sha256,verdict,"
+                      "exit status,differing registers\r");
+    const QString sha = QCryptographicHash::hash(fileText, QCryptographicHash::Sha256).toHex();
+    const QString quotedFile = "\"" + QString(file).replace("\"", "\"\"") + "\"";
+    const QString start =
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}([+-]\\d\\d:\\d\\d|Z)," +
+        QRegularExpression::escape(device + "," + device + ",,1," + quotedFile + "," + sha + ",");
+    const QStringList ends{"written,0,\r$", "differs,7,7: 500 -> 999\r$",
+                           "differs,7,7: 500 -> 999\r$"};
+    for (int r = 0; r < 3; ++r)
+        QVERIFY2(QRegularExpression(start + ends[r]).match(rows[r + 1]).hasMatch(),
+                 rows[r + 1].constData());
 }
 
 // "./ttyB" is a path from the working folder, not a port number; a bare "ttyB" is neither.

@@ -8,12 +8,18 @@
 #include "configfile/configfile.h"
 #include "controller/entrychecks.h"
 #include "port/stopsignals.h"
+#include "window/compareresult.h"
 #include "window/filemenu.h"
+#include "window/windowsettings.h"
 
 #include <QAction>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,10 +29,29 @@
 using namespace morvane;
 using namespace morvane::testing;
 
+namespace
+{
+
+QAction* Action(const FrmMain& window, const char* name)
+{
+    return window.findChild<QAction*>(name);
+}
+
+QString RegisterText(const Registers& registers)
+{
+    QStringList values;
+    for (const std::uint16_t value : registers)
+        values << QString::number(value);
+    return values.join(',');
+}
+
+} // namespace
+
 class TestCommands : public QObject
 {
     Q_OBJECT
   private slots:
+    void initTestCase();
     void readFillsFieldsAndSelectsTheMode_data();
     void readFillsFieldsAndSelectsTheMode();
     void writeThenReadGivesBackTheValues_data();
@@ -51,7 +76,23 @@ class TestCommands : public QObject
     void closingTheWindowEndsAWaitingCommand();
     void messageBoxHasOneOkButtonAndNoIcon();
     void lineTrafficShowsNoiseBeforeTheAnswer();
+    void eachRegisterDifferenceIsCaught_data();
+    void eachRegisterDifferenceIsCaught();
+    void compareShowsTheRowsThatDiffer();
+    void verifyAfterWriting_data();
+    void verifyAfterWriting();
+
+  private:
+    QTemporaryDir m_settings;
 };
+
+// Settings of their own: a verify turned on here must not reach the other tests' writes.
+void TestCommands::initTestCase()
+{
+    QVERIFY(m_settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    QVERIFY(!VerifyAfterWritingSetting());
+}
 
 // A read recomputes the hidden 4 mA value from the 0 mA and 20 mA values read, and a new 4 mA
 // value writes the 0 mA value back in its signed form: hence the leading blank in the third
@@ -398,24 +439,34 @@ void TestCommands::entryChecksRunOnFilledFields()
 void TestCommands::controllerFailuresKeepTheWindow_data()
 {
     QTest::addColumn<QStringList>("switches");
-    QTest::addColumn<bool>("write");
+    QTest::addColumn<QString>("command"); // the name of its button or action
     QTest::addColumn<QString>("messageTitle");
     QTest::addColumn<QString>("messageText");
     QTest::addColumn<QString>("ending"); // the last row of the line traffic
-    QTest::newRow("refusal on read")
-        << QStringList{"--exception", "2"} << false << "Communication Error"
-        << "illegal data address"
+    QTest::newRow("refusal on read") << QStringList{"--exception", "2"} << "Command1"
+                                     << "Communication Error"
+                                     << "illegal data address"
+                                     << "ERROR: exception 2 (illegal data address)";
+    QTest::newRow("refusal on write") << QStringList{"--exception", "4"} << "Command2"
+                                      << "Communication Error"
+                                      << "failure"
+                                      << "ERROR: exception 4 (slave device failure)";
+    QTest::newRow("refusal on compare")
+        << QStringList{"--exception", "2"} << "actionCompareWithController"
+        << "Communication Error"
+        << "refused the read request"
         << "ERROR: exception 2 (illegal data address)";
-    QTest::newRow("refusal on write")
-        << QStringList{"--exception", "4"} << true << "Communication Error"
-        << "failure"
-        << "ERROR: exception 4 (slave device failure)";
-    QTest::newRow("connection lost on read")
-        << QStringList{"--hangup-after", "0"} << false << "Communication Error"
-        << "lost"
-        << "ERROR: connection lost";
-    QTest::newRow("connection lost on write")
-        << QStringList{"--hangup-after", "0"} << true << "Communication Error"
+    QTest::newRow("connection lost on read") << QStringList{"--hangup-after", "0"} << "Command1"
+                                             << "Communication Error"
+                                             << "lost"
+                                             << "ERROR: connection lost";
+    QTest::newRow("connection lost on write") << QStringList{"--hangup-after", "0"} << "Command2"
+                                              << "Communication Error"
+                                              << "lost"
+                                              << "ERROR: connection lost";
+    QTest::newRow("connection lost on compare")
+        << QStringList{"--hangup-after", "0"} << "actionCompareWithController"
+        << "Communication Error"
         << "lost"
         << "ERROR: connection lost";
 }
@@ -423,7 +474,7 @@ void TestCommands::controllerFailuresKeepTheWindow_data()
 void TestCommands::controllerFailuresKeepTheWindow()
 {
     QFETCH(QStringList, switches);
-    QFETCH(bool, write);
+    QFETCH(QString, command);
     QFETCH(QString, messageTitle);
     QFETCH(QString, messageText);
     QFETCH(QString, ending);
@@ -431,10 +482,14 @@ void TestCommands::controllerFailuresKeepTheWindow()
     QVERIFY2(f.StartSim(switches), qPrintable(f.sim.ErrorText()));
     f.window.Option1(1)->click(); // Digital, so that a lost read cannot pass for the default
     const QStringList before = f.Fields();
+    const auto slotsBefore = f.window.Commands().link().state.RegImage;
     QElapsedTimer clock;
     clock.start();
 
-    (write ? f.window.Command2() : f.window.Command1())->click();
+    if (auto* button = f.window.findChild<QPushButton*>(command))
+        button->click();
+    else
+        Action(f.window, qPrintable(command))->trigger();
 
     QVERIFY2(clock.elapsed() < 3000, "a definite failure must not wait for the time limit");
     QCOMPARE(f.Status(), QString("ERROR"));
@@ -447,6 +502,9 @@ void TestCommands::controllerFailuresKeepTheWindow()
     QVERIFY(!f.window.Comm1()->PortOpen());
     QVERIFY(f.window.Command1()->isEnabled() && f.window.Command2()->isEnabled());
     QCOMPARE(f.LastTrafficMeaning(), ending);
+    QVERIFY(f.comparisons.isEmpty());
+    if (command != "Command2")
+        QVERIFY(f.window.Commands().link().state.RegImage == slotsBefore);
     QTest::qWait(1300); // no watchdog message may follow
     QCOMPARE(f.messages.size(), 1);
 }
@@ -656,6 +714,180 @@ void TestCommands::lineTrafficShowsNoiseBeforeTheAnswer()
     QCOMPARE(f.window.txtRX()->text(),
              QString("  255  0  255  0  1  3  18  0  2  0  1  0  0  0  100  1  244  0  20  0  1  0"
                      "  3  0  0  135  19"));
+}
+
+void TestCommands::eachRegisterDifferenceIsCaught_data()
+{
+    QTest::addColumn<int>("reg");
+    for (int reg = 3; reg <= 11; ++reg)
+        QTest::addRow("register %d", reg) << reg;
+}
+
+// A unit that holds another value in this one register, 7, which no register of the file holds:
+// the command line's verify after a write and its diff, and the window's compare, each find it
+// and nothing else.
+void TestCommands::eachRegisterDifferenceIsCaught()
+{
+    QFETCH(int, reg);
+    const Registers meant{2, 1, 0, 100, 500, 20, 1, 3, 0};
+    Registers held = meant;
+    held[std::size_t(reg - 3)] = 7;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("unit.morvane");
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(ConfigFileText({5, meant}, {})) > 0);
+    out.close();
+    const QString named = QString("Register %1 (").arg(reg);
+
+    SimProcess disagreeing;
+    const QString keepsItsOwn = disagreeing.Start({"--disagree", QString("%1=7").arg(reg)});
+    SimProcess holding;
+    const QString holdsIt = holding.Start({"--registers", RegisterText(held)});
+    QVERIFY2(!keepsItsOwn.isEmpty() && !holdsIt.isEmpty(),
+             qPrintable(disagreeing.ErrorText() + holding.ErrorText()));
+    const CliRun verify = RunCli({"write", file, "--port", keepsItsOwn, "--verify"});
+    QCOMPARE(verify.exitCode, 7);
+    QVERIFY2(verify.out.startsWith(named) && verify.out.count('\n') == 1, qPrintable(verify.out));
+    const CliRun diff = RunCli({"diff", file, "--port", holdsIt});
+    QCOMPARE(diff.exitCode, 7);
+    QVERIFY2(diff.out.startsWith(named) && diff.out.count('\n') == 1, qPrintable(diff.out));
+
+    CommandFixture f;
+    QVERIFY2(f.StartSim({"--registers", RegisterText(held)}), qPrintable(f.sim.ErrorText()));
+    QVERIFY(f.window.Files().OpenFile(file));
+    Action(f.window, "actionCompareWithController")->trigger();
+    QCOMPARE(f.comparisons.size(), 1);
+    QCOMPARE(f.comparisons[0].rows.size(), std::size_t(1));
+    QCOMPARE(f.comparisons[0].rows[0].reg, reg);
+    QCOMPARE(f.comparisons[0].rows[0].controller, std::string(reg == 4 ? "7 (Frequency)" : "7"));
+}
+
+// Two rows changed after choosing the Up Timer: the dialog names them as the window labels them
+// now, and the compare changes nothing in the window nor in the register image.
+void TestCommands::compareShowsTheRowsThatDiffer()
+{
+    CommandFixture f;
+    f.window.Option1(1)->click();
+    f.window.Option2(9)->click();
+    const auto shown = f.window.Commands().FieldRegisterValues("");
+    QVERIFY(shown);
+    QVERIFY2(f.StartSim({"--registers", RegisterText(*shown)}), qPrintable(f.sim.ErrorText()));
+    f.window.Text1(3)->setText("900");
+    f.window.Text1(5)->setText("250");
+    const QStringList fields = f.Fields();
+    const auto slotsBefore = f.window.Commands().link().state.RegImage;
+    f.window.Commands().host().SetComparisonPresenter({}); // the dialog itself
+    QString title, heading;
+    QStringList rows;
+    QTimer dismisser;
+    QObject::connect(&dismisser, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<CompareResult*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        title = dialog->windowTitle();
+        heading = dialog->findChild<QLabel*>("heading")->text();
+        const auto* table = dialog->findChild<QTableWidget*>("differences");
+        for (int r = 0; table && r < table->rowCount(); ++r)
+            for (int c = 0; c < table->columnCount(); ++c)
+                rows << table->item(r, c)->text();
+        dialog->accept();
+    });
+    dismisser.start(50);
+
+    Action(f.window, "actionCompareWithController")->trigger();
+
+    QCOMPARE(title, QString("Compare with Controller"));
+    QCOMPARE(heading, QString("2 registers differ between the window and the controller:"));
+    QCOMPARE(rows, QStringList({"Seconds", "5", "900", QString::number((*shown)[2]), "Disp Delay",
+                                "7", "250", QString::number((*shown)[4])}));
+    QCOMPARE(f.Fields(), fields);
+    QVERIFY(f.window.Option2(9)->isChecked());
+    QVERIFY(f.window.Commands().link().state.RegImage == slotsBefore);
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QCOMPARE(f.LastTrafficMeaning(), QString("Compared: registers 5, 7 differ"));
+    QCOMPARE(f.sim.Requests(), QStringList{"request fn=3 addr=2 count=9"});
+    QVERIFY(f.window.Command1()->isEnabled() && f.window.Command2()->isEnabled());
+
+    // Written, they agree: the one line.
+    f.window.Commands().host().SetComparisonPresenter(
+        [&f](const Comparison& comparison) { f.comparisons.push_back(comparison); });
+    f.window.Command2()->click();
+    Action(f.window, "actionCompareWithController")->trigger();
+    QCOMPARE(f.comparisons.size(), 1);
+    QVERIFY(f.comparisons[0].rows.empty());
+    QCOMPARE(f.comparisons[0].heading, std::string("The controller holds what the window shows."));
+    // A field the write would refuse is refused in its words, and nothing is sent.
+    f.window.Text1(5)->setText("70000");
+    Action(f.window, "actionCompareWithController")->trigger();
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].text.startsWith("Nothing was written to the controller.\r\nParam5"));
+    QCOMPARE(f.Status(), QString("ERROR"));
+    QTest::qWait(100);
+    QCOMPARE(f.sim.RequestCount(), 3);
+    QCOMPARE(f.comparisons.size(), 1);
+
+    QStringList menus;
+    for (QAction* menu : f.window.menuBar()->actions())
+        menus << menu->text();
+    QCOMPARE(menus, QStringList({"&File", "&Controller", "&View", "&Help"}));
+}
+
+void TestCommands::verifyAfterWriting_data()
+{
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("ending"); // the line traffic's last row
+    QTest::newRow("the unit holds what was written") << QStringList{} << "Verified"
+                                                     << "Verified";
+    QTest::newRow("the unit keeps its own parity")
+        << QStringList{"--disagree", "11=2"} << "ERROR"
+        << "ERROR: register 11 differs from what was written";
+}
+
+// Off until turned on, and kept between runs; on, an acknowledged write is read back and
+// compared, both exchanges in the line traffic.
+void TestCommands::verifyAfterWriting()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(QString, status);
+    QFETCH(QString, ending);
+    CommandFixture f;
+    QVERIFY2(f.StartSim(switches), qPrintable(f.sim.ErrorText()));
+    QAction* verify = Action(f.window, "actionVerifyAfterWriting");
+    QVERIFY(verify->isCheckable() && !verify->isChecked());
+    f.window.Command2()->click();
+    QCOMPARE(f.Status(), QString("Read OK"));
+    QCOMPARE(f.sim.RequestCount(), 1);
+
+    verify->trigger();
+    f.window.Command2()->click();
+
+    QCOMPARE(f.Status(), status);
+    QVERIFY(f.sim.WaitForRequests(3));
+    QCOMPARE(f.sim.Requests().last(), QString("request fn=3 addr=2 count=9"));
+    const QStringList traffic = f.TrafficRows();
+    QCOMPARE(traffic.filter(QRegularExpression("^ : ")),
+             QStringList({" : Write OK", " : Write OK", " : " + ending}));
+    QCOMPARE(traffic.filter(QRegularExpression("^sent 01 03 ")).size(), 1);
+    // The written values stay in the image, as after any write.
+    QCOMPARE(f.window.Commands().link().state.RegImage[11], 0);
+    if (status == "Verified") {
+        QVERIFY(f.comparisons.isEmpty());
+    } else {
+        QCOMPARE(f.comparisons.size(), 1);
+        QCOMPARE(f.comparisons[0].title, std::string("Verify After Writing"));
+        const ComparedRow& row = f.comparisons[0].rows.at(0);
+        QCOMPARE(QString::fromStdString(row.caption + " " + std::to_string(row.reg) + " " +
+                                        row.window + " " + row.controller),
+                 QString("Parity 11 0 2"));
+    }
+    FrmMain later; // kept, and shown once the menu opens
+    QMenu* controller = later.menuBar()->actions().at(1)->menu();
+    QVERIFY(!Action(later, "actionVerifyAfterWriting")->isChecked());
+    emit controller->aboutToShow();
+    QVERIFY(Action(later, "actionVerifyAfterWriting")->isChecked());
+    verify->trigger(); // off again for the next test
+    QVERIFY(!VerifyAfterWritingSetting());
 }
 
 QTEST_MAIN(TestCommands)

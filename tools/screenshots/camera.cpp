@@ -126,4 +126,26 @@ void OnNextMessageBox(std::function<void(QMessageBox*)> whileShown, bool& caught
     poll->start(kPollMs);
 }
 
+void OnNextDialog(std::function<void(QDialog*)> whileShown, bool& caught)
+{
+    caught = false;
+    auto* poll = new QTimer(qApp);
+    auto shownFor = std::make_shared<QElapsedTimer>();
+    QObject::connect(poll, &QTimer::timeout, poll, [=, &caught] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || qobject_cast<QMessageBox*>(dialog))
+            return;
+        if (!shownFor->isValid())
+            shownFor->start();
+        if (shownFor->elapsed() < kMessageBoxSettleMs)
+            return;
+        poll->stop();
+        whileShown(dialog);
+        caught = true;
+        dialog->accept();
+        poll->deleteLater();
+    });
+    poll->start(kPollMs);
+}
+
 } // namespace morvane::screenshots

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QDialog;
 class QMessageBox;
 class QWidget;
 
@@ -28,5 +29,8 @@ bool SaveShownWindows(const QString& dir, const QString& name);
 // OK. Returns at once; the box arrives later, from within a command. `caught` reads true
 // afterwards.
 void OnNextMessageBox(std::function<void(QMessageBox*)> whileShown, bool& caught);
+
+// The same for the next modal dialog of another kind, which is then accepted.
+void OnNextDialog(std::function<void(QDialog*)> whileShown, bool& caught);
 
 } // namespace morvane::screenshots

@@ -1,7 +1,8 @@
 // Takes the pictures of docs/screenshots: the main window in each input type, the three
 // choosers as a click into their field opens them, the failure messages, the line traffic
-// window, the port list, and the main window on a dark desktop and with a large font. Run it on a
-// display (scripts/screenshots.sh runs it under Xvfb):
+// window, the port list, the result of comparing the window with a controller, and the main
+// window on a dark desktop and with a large font. Run it on a display (scripts/screenshots.sh
+// runs it under Xvfb):
 //   morvane-screenshots OUTPUT_DIR
 
 #include "camera.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -271,6 +273,38 @@ void TakePortList()
     StopController(sim);
 }
 
+// "Compare with Controller" after reading a down timer, then choosing the up timer and changing
+// two rows, the dialog beside the window.
+void TakeCompareResult()
+{
+    QProcess sim;
+    const QString device = StartController(sim, {"--registers", "2,10,600,100,500,20,1,3,0"});
+    if (device.isEmpty()) {
+        Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+    } else {
+        qputenv("MORVANE_COM1", device.toUtf8());
+        auto window = ShowWindow();
+        window->Command1()->click();
+        window->Option2(9)->click();
+        window->Text1(3)->setText("900");
+        window->Text1(5)->setText("250");
+        Settle(kPaintMs);
+        bool caught = false;
+        OnNextDialog(
+            [&window](QDialog* dialog) {
+                dialog->move(window->frameGeometry().right() + kDialogGap, 0);
+                Settle(kPaintMs);
+                Save("compare-result.png");
+            },
+            caught);
+        window->findChild<QAction*>("actionCompareWithController")->trigger();
+        if (!caught)
+            Fail("no dialog came for compare-result.png");
+        CloseAll();
+    }
+    StopController(sim);
+}
+
 // A dark desktop: light text on dark grey, with disabled text barely above its background,
 // as many dark themes have it.
 QPalette DarkDesktop()
@@ -332,6 +366,7 @@ int main(int argc, char* argv[])
     TakeFileMenu();
     TakeLineTraffic();
     TakePortList();
+    TakeCompareResult();
     TakeOtherDesktops();
     return g_failures == 0 ? 0 : 1;
 }
