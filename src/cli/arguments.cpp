@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include "cli/connectionoptions.h"
 #include "configfile/configfile.h"
 #include "port/portresolve.h"
 
@@ -18,6 +19,7 @@ namespace
 const QString kProgram = QStringLiteral("morvane-config");
 const QString kRead = QStringLiteral("read");
 const QString kWrite = QStringLiteral("write");
+const QString kScan = QStringLiteral("scan");
 
 Invocation Usage(const QString& problem)
 {
@@ -71,11 +73,19 @@ std::optional<QString> RepeatedOption(const QCommandLineParser& parser,
 
 QString PortProblem(const QString& typed)
 {
+    if (NamesNetworkEndpoint(typed.toStdString()) || typed.contains(QStringLiteral("://"))) {
+        const EndpointReading reading = ReadNetworkEndpoint(typed.toStdString());
+        return QStringLiteral("--port '%1' names no unit on the network: %2; give "
+                              "tcp://HOST[:PORT] or rtu+tcp://HOST:PORT.")
+            .arg(typed, QString::fromStdString(reading.problem));
+    }
     const char* forms = kThisPlatform == PortPlatform::Windows
-                            ? "a port number from 1 to 32767 or COMn"
-                            : "a port number from 1 to 32767 or a device path such as "
+                            ? "a port number from 1 to 32767, COMn"
+                            : "a port number from 1 to 32767, a device path such as "
                               "/dev/ttyUSB0 or ./ttyB";
-    return QStringLiteral("--port takes %1; found '%2'.").arg(forms, typed);
+    return QStringLiteral("--port takes %1, or a unit on the network as tcp://HOST[:PORT] or "
+                          "rtu+tcp://HOST:PORT; found '%2'.")
+        .arg(forms, typed);
 }
 
 // Completes a read from its options; the problem when they do not make one.
@@ -115,6 +125,17 @@ Invocation WriteOf(const QCommandLineParser& parser, const QCommandLineOption& v
     return call;
 }
 
+Invocation ScanOf(const QCommandLineParser& parser, const ConnectionOptions& connection,
+                  const ScanOptions& options, Invocation call)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return Usage(QStringLiteral("scan takes no argument '%1'.")
+                         .arg(parser.positionalArguments().first()));
+    if (const auto problem = ReadScanOptions(parser, connection, options, call.scan))
+        return Usage(*problem);
+    return call;
+}
+
 Invocation ParseSubcommand(Action action, const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -125,11 +146,16 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     const QCommandLineOption digits(QStringLiteral("digits"), QString(), QStringLiteral("N"));
     const QCommandLineOption verify(QStringLiteral("verify"));
     const QCommandLineOption trace(QStringLiteral("trace"));
+    const ConnectionOptions connection;
+    const ScanOptions scan;
     QList<QCommandLineOption> options{help, port, trace};
+    options << connection.All();
     if (action == Action::Read)
         options << output << digits;
-    else
+    else if (action == Action::Write)
         options << verify;
+    else
+        options << scan.All();
     parser.addOptions(options);
     // The parser takes its first argument for the program's name.
     if (!parser.parse(QStringList{kProgram} + arguments))
@@ -145,6 +171,11 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
         if (!ResolvePortOption(call.portText.toStdString()))
             return Usage(PortProblem(call.portText));
     }
+    const bool scanning = action == Action::Scan;
+    if (const auto problem = ReadConnectionOptions(parser, connection, scanning, call.connection))
+        return Usage(*problem);
+    if (scanning)
+        return ScanOf(parser, connection, scan, call);
     return action == Action::Read ? ReadOf(parser, output, digits, call)
                                   : WriteOf(parser, verify, call);
 }
@@ -184,10 +215,12 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Read, positional);
     if (first == kWrite)
         return ParseSubcommand(Action::Write, positional);
+    if (first == kScan)
+        return ParseSubcommand(Action::Scan, positional);
     if (MistypedSubcommand(first))
-        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2 and %3 (a "
-                                    "FILE to open must exist or have a dot in its name).")
-                         .arg(first, kRead, kWrite));
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3 and %4 "
+                                    "(a FILE to open must exist or have a dot in its name).")
+                         .arg(first, kRead, kWrite, kScan));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
@@ -209,24 +242,35 @@ QString HelpText()
     return QStringLiteral(
                R"(Usage:
   morvane-config [FILE]
-  morvane-config read [--port P] [--digits N] [-o FILE] [--trace]
-  morvane-config write FILE [--port P] [--verify] [--trace]
+  morvane-config read [--port P] [CONNECTION] [--digits N] [-o FILE] [--trace]
+  morvane-config write FILE [--port P] [CONNECTION] [--verify] [--trace]
+  morvane-config scan [--port P] [--slaves LIST] [--bauds LIST] [--parity LIST]
+                      [--probe-timeout SECONDS]
   morvane-config --help | --version
 
 Without a subcommand the window opens, with FILE in it when one is given.
-The subcommands open no window and need no display. They talk to slave 1 at
-9600 baud, 8 data bits, no parity, 1 stop bit, and transfer holding registers
-3 to 11, as "Read From Controller" and "Write To Controller" do.
+The subcommands open no window and need no display. Unless told otherwise they
+talk to slave 1 at 9600 baud, 8 data bits, no parity, 1 stop bit, wait 20
+seconds for an answer, and transfer holding registers 3 to 11, as "Read From
+Controller" and "Write To Controller" do.
 
   read     read the nine registers into a configuration file (standard output
            without -o)
   write    check FILE as opening it in the window does, then write its nine
            registers to the controller
+  scan     find the units on a line: read the registers at every address, at
+           each speed and parity, and list on standard output each unit that
+           answers (its address, speed, parity and mode). Nothing is written.
+           The current settings (the connection options) come first, then the
+           defaults, then the rest. On the network only the addresses are tried
 
 Options:
   --port P           the port: a number n from 1 to 32767 (the device in
-                     MORVANE_COM<n>, else /dev/ttyS<n-1>) or a device path,
-                     absolute or relative (./ttyB); 1 when not given
+                     MORVANE_COM<n>, else /dev/ttyS<n-1>), a device path,
+                     absolute or relative (./ttyB), tcp://HOST[:PORT] for a
+                     Modbus TCP gateway (port 502 when not given), or
+                     rtu+tcp://HOST:PORT for a serial device server in raw TCP
+                     mode; 1 when not given
   -o, --output FILE  read: write the configuration to FILE
   --digits N         read: the digits of the controller's display to record in
                      the file, %1 to %2; %3 when not given
@@ -234,18 +278,47 @@ Options:
                      differs from the file
   --trace            every request and every run of bytes received, on standard
                      error as it happens: time, direction, bytes in hex and what
-                     they mean, as the window's line traffic shows them
+                     they mean, as the window's line traffic shows them; on the
+                     network also the connects, closes and MBAP headers
   -h, --help         this text
   -v, --version      the version
 
+Connection, on every subcommand:
+  --slave N          the unit's address, 1 to 247; 1 when not given
+  --baud N           the line's speed: 1200, 2400, 4800, 9600, 19200, 38400,
+                     57600 or 115200; 9600 when not given
+  --parity P         none, even or odd; none when not given
+  --stop-bits N      1 or 2; 1 when not given
+  --timeout SECONDS  how long to wait for an answer, 0.1 to 60, such as 5 or
+                     0.5; also the limit of a network connect; 20 when not given
+  --retries N        ask again up to N times (0 to 5) when the time runs out
+                     without an answer, or with only bytes that answer nothing;
+                     never after a refusal or a lost connection; 0 when not
+                     given
+  On the network the speed, parity and stop bits are the gateway's own.
+
+Scan:
+  --slaves LIST      the addresses to try, such as 1-247 (the default), 5 or
+                     1-10,17
+  --bauds LIST       the speeds to try, such as 9600,19200; every speed above
+                     when not given
+  --parity LIST      the parities to try, such as none or none,even; all three
+                     when not given
+  --probe-timeout SECONDS
+                     the time a unit may take to turn a probe round, beyond
+                     the line time of the request and its reply (31 characters
+                     and the 3.5 of silence between them at the speed tried);
+                     0.05 when not given
+  A scan's probes keep to their own time limits and are not retried.
+
 Each step is told on standard error; results go to standard output.
 Exit status:
-  0  done (and verified, with --verify)
+  0  done (and verified, with --verify); scan: at least one unit found
   1  wrong usage
   2  FILE cannot be read or written, or is not a valid configuration, or the
      results cannot be written to standard output
-  3  the port cannot be opened
-  4  no valid answer within 20 seconds
+  3  the port cannot be opened, or no connection can be made
+  4  no valid answer within the time limit; scan: no unit found
   5  the controller refused the request (exception reply)
   6  the connection was lost
   7  --verify found a register that differs

@@ -5,7 +5,10 @@
 #include "controller/modetable.h"
 #include "controller/shownconfig.h"
 #include "exchange/failurewords.h"
+#include "exchange/trafficwords.h"
+#include "exchange/unitscan.h"
 #include "files/wholefile.h"
+#include "port/stopsignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -82,6 +86,7 @@ class Step
     }
     void Done() { Done(m_timed ? StepDoneText(m_clock.elapsed()) : std::string(kStepDone)); }
     void Done(std::string_view outcome) { EndLine(std::string(outcome) + "\n"); }
+    long long ElapsedMs() const { return m_clock.elapsed(); }
     // Ends the step with "ERROR" and the message below it; returns the exit status.
     ExitCode Fail(ExitCode code, const std::string& message)
     {
@@ -132,6 +137,7 @@ ExitCode SaveConfiguration(const QString& path, const QByteArray& text)
 ControllerLink LinkOf(const Invocation& call)
 {
     return ControllerLink(ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{}),
+                          call.connection,
                           call.trace ? PrintTraceLine : ControllerLink::TraceSink());
 }
 
@@ -140,7 +146,7 @@ int RunRead(const Invocation& call)
     ControllerLink controller = LinkOf(call);
     Configuration config;
     config.digits = call.digits;
-    Step reading(ReadStepText(controller.Port()));
+    Step reading(ReadStepText(controller.Port(), controller.Settings()));
     Registers unit{};
     if (const int code = reading.Ended(controller.Read(unit)); code != kDone)
         return code;
@@ -187,17 +193,97 @@ int RunWrite(const Invocation& call)
     // What the window sends after opening the file.
     const Registers written =
         ConfigurationAsShown(file.config->digits, file.config->registers).registers;
-    Step writing(WriteStepText(controller.Port()));
+    Step writing(WriteStepText(controller.Port(), controller.Settings()));
     if (const int code = writing.Ended(controller.Write(written)); code != kDone)
         return code;
     if (!call.verify)
         return kDone;
 
     Registers read{};
-    Step reading(ReadBackStepText(controller.Port()));
+    Step reading(ReadBackStepText(controller.Port(), controller.Settings()));
     if (const int code = reading.Ended(controller.Read(read)); code != kDone)
         return code;
     return Compare(written, read);
+}
+
+// One step line a line setting, and below it the units found at it, as they are found.
+class ScanReport final : public ScanObserver
+{
+  public:
+    explicit ScanReport(const ResolvedPort& port) : m_port(port) {}
+
+    void LineStarted(const Connection& line, int) override
+    {
+        m_step.emplace(ScanStepText(m_port, line, m_slaves));
+    }
+    void Found(const FoundUnit& unit) override { m_found += FoundUnitText(unit) + "\n"; }
+    void LineEnded(const Connection&, int found) override
+    {
+        m_step->Done(ScanStepDoneText(found, m_step->ElapsedMs()));
+        m_step.reset();
+        if (PrintResult(std::exchange(m_found, {}), kDone) != kDone)
+            m_outputFailed = true;
+    }
+    void LineRefused(const Connection& line, const OpenFailure& failure) override
+    {
+        Step(ScanStepText(m_port, line, m_slaves), false).Done(ScanRefusedText(failure));
+    }
+
+    void Plan(std::vector<int> slaves) { m_slaves = std::move(slaves); }
+    // A line setting cut short: its step ends with what was found so far.
+    void Interrupted(const std::string& outcome, const std::string& message)
+    {
+        if (m_step)
+            m_step->Done(outcome + (message.empty() ? "" : "\n" + TerminalText(message)));
+        m_step.reset();
+        PrintResult(std::exchange(m_found, {}), kDone);
+    }
+    bool OutputFailed() const { return m_outputFailed; }
+    std::optional<Step>& Current() { return m_step; }
+
+  private:
+    const ResolvedPort& m_port;
+    std::vector<int> m_slaves;
+    std::optional<Step> m_step;
+    std::string m_found;
+    bool m_outputFailed = false;
+};
+
+int RunScan(const Invocation& call)
+{
+    const ResolvedPort port =
+        ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{});
+    UnitScan scan(port, call.trace ? [](TrafficRow row) { PrintTraceLine(TrafficLineText(row)); }
+                                   : TrafficRecorder::Sink());
+    StopSignals stops(CommandLineStopSignals());
+    QObject::connect(&stops, &StopSignals::caught, &stops, [&scan] { scan.Cancel(); });
+    ScanReport report(port);
+    report.Plan(ScanSlaveOrder(call.scan, call.connection));
+    const ScanResult result = scan.Run(call.scan, call.connection, report);
+    if (const int signalNumber = stops.Caught()) {
+        report.Interrupted(StepStoppedText(report.Current() ? report.Current()->ElapsedMs() : 0),
+                           "Stopped by " + SignalName(signalNumber) + ".");
+        return StoppedExitStatus(signalNumber);
+    }
+    if (result.openFailure) {
+        const std::vector<int> slaves = ScanSlaveOrder(call.scan, call.connection);
+        Step opening(ScanStepText(port, result.failedLine, slaves), false);
+        return opening.Fail(
+            kPortNotOpened,
+            OpenFailureText(*result.openFailure, result.failedLine.BaudText(), PortEntry::Option));
+    }
+    if (!result.lostDevice.empty()) {
+        report.Interrupted(std::string(status::kError),
+                           ConnectionLostText(result.lostDevice, result.lostReason));
+        return kConnectionLost;
+    }
+    if (report.OutputFailed())
+        return kBadFile;
+    if (result.units.empty()) {
+        Print(stderr, std::string(kNoUnitFound) + "\n");
+        return kNoAnswer;
+    }
+    return kDone;
 }
 
 int RunSubcommand(const Invocation& call, int& argc, char* argv[])
@@ -205,7 +291,14 @@ int RunSubcommand(const Invocation& call, int& argc, char* argv[])
     // The serial port's notifications and the wait between bursts need an event loop; a
     // core application gives one without a display.
     QCoreApplication app(argc, argv);
-    return call.action == Action::Read ? RunRead(call) : RunWrite(call);
+    switch (call.action) {
+    case Action::Read:
+        return RunRead(call);
+    case Action::Write:
+        return RunWrite(call);
+    default:
+        return RunScan(call);
+    }
 }
 
 } // namespace
@@ -243,6 +336,7 @@ int Run(const Invocation& call, int& argc, char* argv[])
     switch (call.action) {
     case Action::Read:
     case Action::Write:
+    case Action::Scan:
         return RunSubcommand(call, argc, argv);
     case Action::Help:
         return PrintResult(HelpText().toStdString(), kDone);

@@ -209,9 +209,10 @@ void TestCli::exitStatus_data()
     const QStringList none;
     const QStringList sim{"--registers", "2,1,0,100,500,20,1,3,0"};
 
-    QTest::newRow("unknown option") << sim << QStringList{"read", "--port", "DEV", "--baud", "9600"}
-                                    << 1 << "Unknown option 'baud'."
-                                    << "";
+    QTest::newRow("unknown option")
+        << sim << QStringList{"read", "--port", "DEV", "--speed", "9600"} << 1
+        << "Unknown option 'speed'."
+        << "";
     QTest::newRow("write without a file")
         << sim << QStringList{"write", "--port", "DEV"} << 1 << "write needs the configuration FILE"
         << "";
@@ -220,7 +221,7 @@ void TestCli::exitStatus_data()
         << "";
     QTest::newRow("mistyped subcommand")
         << sim << QStringList{"raed"} << 1
-        << "morvane-config: unknown subcommand 'raed'; the subcommands are read and write"
+        << "morvane-config: unknown subcommand 'raed'; the subcommands are read, write and scan"
         << "";
     QTest::newRow("missing file to open, named as a file")
         << sim << QStringList{"absent.morvane"} << 1 << "there is no display for the window"
@@ -274,12 +275,16 @@ void TestCli::exitStatus_data()
         << QStringList{"write", good, "--port", "DEV", "--verify"} << 7 << "... 2 differ"
         << "Register 7 (Disp Delay): wrote 500, read 999\n"
            "Register 10 (Baud): wrote 3, read 65535\n";
-    const QString portForms = "--port takes a port number from 1 to 32767 or a device path";
+    const QString portForms = "--port takes a port number from 1 to 32767, a device path such "
+                              "as /dev/ttyUSB0 or ./ttyB, or a unit on the network as "
+                              "tcp://HOST[:PORT] or rtu+tcp://HOST:PORT; found '";
     for (const char* typo : {"1x", "&H2", "ttyUSB0", "COM1", "0", ""})
         QTest::addRow("port '%s'", typo)
-            << sim << QStringList{"read", "--port", typo} << 1
-            << portForms + " such as /dev/ttyUSB0 or ./ttyB; found '" + typo + "'."
+            << sim << QStringList{"read", "--port", typo} << 1 << portForms + typo + "'."
             << "";
+    QTest::newRow("port URL without a host") << sim << QStringList{"scan", "--port", "tcp://"} << 1
+                                             << "--port 'tcp://' names no unit on the network: "
+                                             << "";
     QTest::newRow("port given twice")
         << sim << QStringList{"read", "--port", "DEV", "--port", "2"} << 1
         << "--port is given more than once ('DEV', '2'); give it once."
