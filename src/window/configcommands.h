@@ -5,6 +5,7 @@
 
 #include "controller/configblock.h"
 #include "controller/registermap.h"
+#include "exchange/connection.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
@@ -14,7 +15,9 @@
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
+#include <string>
 
 namespace morvane
 {
@@ -37,6 +40,14 @@ class ConfigCommands : public QObject
     void Abandon();
 
     bool Busy() const { return m_busy; }
+    // The connection the next commands use.
+    const Connection& Settings() const { return m_connection; }
+    void SetConnection(const Connection& connection) { m_connection = connection; }
+    // Each request sent again after a silent attempt is told here, before it goes.
+    void SetRetryListener(std::function<void(const std::string& words)> listener)
+    {
+        m_retryListener = std::move(listener);
+    }
     Link& link() { return m_link; }
     WindowHost& host() { return m_host; }
 
@@ -62,6 +73,8 @@ class ConfigCommands : public QObject
 
     // Opens the port for the command; a failure is reported, and kept for the command's end.
     void OpenPort();
+    // Sends the request, again after silent attempts as the connection allows, and waits.
+    ReceiveResult Request(const std::function<void()>& send);
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
     void End(std::string_view words);
@@ -77,6 +90,8 @@ class ConfigCommands : public QObject
     Link m_link;
     HostPortSystem m_portSystem;
     std::optional<OpenFailure> m_openFailure; // of the command under way
+    Connection m_connection;
+    std::function<void(const std::string&)> m_retryListener;
     bool m_busy = false;
     bool m_abandoned = false;
 };

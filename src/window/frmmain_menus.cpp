@@ -82,6 +82,8 @@ void FrmMain::BuildMenus()
     m_actionLineTraffic = AddAction(view, QStringLiteral("Line &Traffic"), "actionLineTraffic",
                                     QKeySequence(QStringLiteral("Ctrl+T")));
 
+    BuildConnectionMenu();
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     m_actionAbout = AddAction(help, QStringLiteral("&About Morvane Config"), "actionAbout");
     setAcceptDrops(true);

@@ -6,6 +6,7 @@
 #include "port/transportport.h"
 #include "protocol/crc16.h"
 #include "window/configcommands.h"
+#include "window/connectionmenu.h"
 #include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/portlist.h"
@@ -59,6 +60,7 @@ void FrmMain::Load()
     // A command under way owns the fields: nothing may open a file into them meanwhile.
     connect(m_commands.get(), &ConfigCommands::busyChanged, this,
             [this](bool busy) { SetFileActionsEnabled(!busy); });
+    WireConnectionMenu();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)
