@@ -301,6 +301,79 @@ void TestCli::exitStatus_data()
         << sim << QStringList{"write", good, "--port", "DEV", "--verify", "--verify"} << 1
         << "--verify is given more than once."
         << "";
+    // How to reach the unit: each value checked as --port is.
+    const struct {
+        const char* name;
+        QStringList arguments;
+        const char* takes;
+    } wrong[] = {
+        {"slave 248", {"read", "--slave", "248"}, "--slave takes an address from 1 to 247"},
+        {"baud no unit has",
+         {"read", "--baud", "9601"},
+         "--baud takes one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200"},
+        {"parity mark", {"read", "--parity", "mark"}, "--parity takes none, even or odd"},
+        {"parities outside a scan",
+         {"write", good, "--parity", "none,even"},
+         "--parity takes none, even or odd"},
+        {"stop bits 3", {"read", "--stop-bits", "3"}, "--stop-bits takes 1 or 2"},
+        {"timeout below 0.1 s",
+         {"read", "--timeout", "0.09"},
+         "--timeout takes seconds from 0.1 to 60, such as 5 or 0.5"},
+        {"timeout with an exponent",
+         {"read", "--timeout", "1e1"},
+         "--timeout takes seconds from 0.1 to 60, such as 5 or 0.5"},
+        {"retries 6", {"read", "--retries", "6"}, "--retries takes a whole number from 0 to 5"},
+        {"scan from address 0",
+         {"scan", "--slaves", "0-5"},
+         "--slaves takes addresses from 1 to 247 such as 1-247 or 1-10,17"},
+        {"scan at 300 baud",
+         {"scan", "--bauds", "9600,300"},
+         "--bauds takes speeds among 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, "
+         "separated by commas"},
+        {"probe timeout of 11 s",
+         {"scan", "--probe-timeout", "11"},
+         "--probe-timeout takes seconds from 0 to 10, such as 0.05"},
+    };
+    for (const auto& row : wrong)
+        QTest::newRow(row.name) << sim << row.arguments << 1
+                                << QString(row.takes) + "; found '" + row.arguments.last() + "'."
+                                << "";
+    QTest::newRow("timeout given twice")
+        << sim << QStringList{"read", "--timeout", "1", "--timeout", "2"} << 1
+        << "--timeout is given more than once ('1', '2'); give it once."
+        << "";
+    QTest::newRow("the highest address")
+        << QStringList{"--slave", "247"}
+        << QStringList{"write", good, "--port", "DEV", "--slave", "247", "--verify"} << 0
+        << "Writing 9 registers to slave 247, 9600 8N1, at DEV ... done"
+        << "";
+    QTest::newRow("another speed than the unit's")
+        << QStringList{"--baud", "19200"}
+        << QStringList{"read", "--port", "DEV", "--timeout", "0.5"} << 4
+        << "No Response From Morvane"
+        << "";
+    QTest::newRow("connection to the gateway lost")
+        << QStringList{"--tcp", "0", "--hangup-after", "0"}
+        << QStringList{"write", good, "--port", "DEV"} << 6
+        << "The connection to DEV was lost (The remote host closed the connection).\nCheck the "
+           "network"
+        << "";
+    QTest::newRow("scan finding nobody")
+        << QStringList{"--silent"}
+        << QStringList{"scan",    "--port", "DEV",      "--slaves", "1-3",
+                       "--bauds", "9600",   "--parity", "none"}
+        << 4 << "Scanning addresses 1-3 at 9600 8N1 on DEV ... none found in"
+        << "";
+    QTest::newRow("scan of the network: addresses only")
+        << QStringList{"--tcp", "0", "--slave", "5"}
+        << QStringList{"scan", "--port", "DEV", "--slaves", "4-6"} << 0
+        << "Scanning addresses 4-6 at DEV ... 1 found in"
+        << "slave 5, 9600 8N1: 0-5V\n";
+    QTest::newRow("scan of a port that cannot be opened")
+        << none << QStringList{"scan", "--port", "/dev/morvane-none", "--bauds", "4800"} << 3
+        << "Scanning addresses 1-247 at 4800 8N1 on /dev/morvane-none ... ERROR\nUnable to open "
+           "Com Port /dev/morvane-none at 4800 Baud"
+        << "";
     QTest::newRow("disagreement not looked for")
         << QStringList{"--disagree", "7=999"} << QStringList{"write", good, "--port", "DEV"} << 0
         << "Writing 9 registers to DEV ... done"
