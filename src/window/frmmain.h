@@ -128,6 +128,8 @@ class FrmMain : public QMainWindow
     // The Connection menu (frmmain_connection.cpp).
     void BuildConnectionMenu();
     void WireConnectionMenu();
+    // A scan under way ends with the window, and its dialog closes.
+    void EndConnectionDialogs();
     // The load step and the commands' wiring (frmmain_wiring.cpp).
     void Load();
 

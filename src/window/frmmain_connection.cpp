@@ -5,6 +5,7 @@
 #include "port/transportport.h"
 #include "window/configcommands.h"
 #include "window/connectionmenu.h"
+#include "window/findcontroller.h"
 #include "window/frmmain.h"
 
 #include <QAction>
@@ -47,6 +48,12 @@ void FrmMain::WireConnectionMenu()
              {m_actionConnectionSettings, m_actionRestoreConnection, m_actionFindController})
             action->setEnabled(!busy);
     });
+}
+
+void FrmMain::EndConnectionDialogs()
+{
+    for (FindController* dialog : findChildren<FindController*>())
+        dialog->close();
 }
 
 } // namespace morvane

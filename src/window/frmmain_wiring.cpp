@@ -70,6 +70,7 @@ void FrmMain::closeEvent(QCloseEvent* event)
     m_commands->Abandon();
     if (m_trafficWindow)
         m_trafficWindow->close();
+    EndConnectionDialogs();
     QMainWindow::closeEvent(event);
 }
 
