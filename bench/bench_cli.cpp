@@ -1,11 +1,14 @@
 // A read from the command line, from process start to exit, against mbpoll reading the same
-// nine holding registers once, both on one virtual controller paced like a real line.
-// Alternating runs; prints the medians and their ratio, and the parts of our time that do not
-// depend on the line. It is not a test.
+// nine holding registers once, both on one virtual controller paced like a real line, and
+// again from one Modbus TCP server. Alternating runs; prints the medians and their ratio, and
+// the parts of our time that do not depend on the line. Then a scan of every address at one
+// speed against the sum of its probes' time limits (the line time of request and reply, and
+// the turnaround allowance). It is not a test.
 //
-// usage: bench_cli [--runs N] [--pace BAUD]
+// usage: bench_cli [--runs N] [--pace BAUD] [--scan-runs N]
 
 #include "benchsim.h"
+#include "exchange/scanplan.h"
 
 #include <QCoreApplication>
 
@@ -78,10 +81,70 @@ void Report(const Contender& c)
 
 } // namespace
 
+// Runs the contenders alternately, after three rounds that warm the caches alike.
+bool Measure(std::vector<Contender>& contenders, int runs)
+{
+    if (!RunRounds(contenders, 3))
+        return false;
+    for (Contender& c : contenders)
+        c.times.clear();
+    return RunRounds(contenders, runs);
+}
+
+int CompareNetworkReads(const std::string& ours, int runs)
+{
+    Sim server(QStringLiteral(MORVANE_SIM_BINARY), {"--tcp", "0"});
+    const std::string url = server.Path().toStdString();
+    if (url.empty())
+        return std::fprintf(stderr, "the Modbus TCP server did not start\n"), 1;
+    const std::string port = url.substr(url.rfind(':') + 1);
+    std::vector<Contender> reads = {
+        {"morvane-config read", {ours, "read", "--port", url}, {}},
+        {"mbpoll -m tcp, the same nine",
+         {"mbpoll", "-m", "tcp", "-a", "1", "-r", "3", "-c", "9", "-t", "4", "-1", "-p", port,
+          "127.0.0.1"},
+         {}},
+    };
+    if (!Measure(reads, runs))
+        return 1;
+    std::printf("one read of registers 3 to 11 from one Modbus TCP server on 127.0.0.1:\n");
+    for (const Contender& c : reads)
+        Report(c);
+    std::printf("  ratio morvane-config / mbpoll: %.2f\n",
+                Median(reads[0].times) / Median(reads[1].times));
+    return 0;
+}
+
+// One unit at address 1 on a paced line: every other address waits out its probe's limit.
+int TimeScan(const std::string& ours, const QString& pace, int runs)
+{
+    Sim controller(QStringLiteral(MORVANE_SIM_BINARY), {"--pace", pace});
+    if (controller.Path().isEmpty())
+        return std::fprintf(stderr, "the virtual controller did not start\n"), 1;
+    std::vector<Contender> scans = {{"morvane-config scan",
+                                     {ours, "scan", "--port", controller.Path().toStdString(),
+                                      "--bauds", pace.toStdString(), "--parity", "none"},
+                                     {}}};
+    if (!RunRounds(scans, runs))
+        return 1;
+    morvane::Connection line;
+    line.baud = pace.toInt();
+    const morvane::ScanPlan plan;
+    const double limits = double(plan.slaves.size()) *
+                          morvane::ProbeTimeLimitMs(line, morvane::kDefaultProbeAllowanceMs);
+    std::printf("a scan of %zu addresses at %s 8N1, process start to exit:\n", plan.slaves.size(),
+                qPrintable(pace));
+    Report(scans[0]);
+    std::printf("  the probes' limits added up:                    %7.1f ms\n", limits);
+    std::printf("  ratio scan / limits: %.2f\n", Median(scans[0].times) * 1e3 / limits);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     int runs = 40;
+    int scanRuns = 3;
     QString pace = QStringLiteral("9600");
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
@@ -89,6 +152,8 @@ int main(int argc, char** argv)
             runs = std::max(5, args[i + 1].toInt());
         else if (args[i] == "--pace")
             pace = args[i + 1];
+        else if (args[i] == "--scan-runs")
+            scanRuns = std::max(1, args[i + 1].toInt());
     }
     Sim controller(QStringLiteral(MORVANE_SIM_BINARY), {"--pace", pace});
     if (controller.Path().isEmpty())
@@ -110,12 +175,7 @@ int main(int argc, char** argv)
         {"morvane-config --version", {ours, "--version"}, {}},
         {"mbpoll -V", {"mbpoll", "-V"}, {}},
     };
-    if (!RunRounds(reads, 3) || !RunRounds(parts, 3)) // warm the caches alike
-        return 1;
-    for (auto* set : {&reads, &parts})
-        for (Contender& c : *set)
-            c.times.clear();
-    if (!RunRounds(reads, runs) || !RunRounds(parts, runs))
+    if (!Measure(reads, runs) || !Measure(parts, runs))
         return 1;
 
     std::printf("one read of registers 3 to 11 from process start to exit, %s baud line:\n",
@@ -127,5 +187,7 @@ int main(int argc, char** argv)
     std::printf("starting and ending alone, no port opened:\n");
     for (const Contender& c : parts)
         Report(c);
-    return 0;
+    if (const int failed = CompareNetworkReads(ours, runs))
+        return failed;
+    return TimeScan(ours, pace, scanRuns);
 }

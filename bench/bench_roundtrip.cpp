@@ -54,14 +54,14 @@ double CpuSeconds()
 struct OurLink {
     explicit OurLink(const QString& device) : link(port, host)
     {
-        OpenBlockPort(link, ResolvePort(device.toStdString()), HostPortSystem());
+        OpenBlockPort(link, ResolvePort(device.toStdString()), HostPortSystem(), Connection{});
     }
     ~OurLink() { CloseBlockPort(link); }
 
     ReceiveResult Read()
     {
-        SendBlockRead(link);
-        return AwaitBlockReply(link);
+        SendBlockRead(link, Connection{});
+        return AwaitBlockReply(link, Connection{});
     }
 
     QtSerialPort port;
@@ -265,7 +265,7 @@ int MeasureSilentWait(const QString& sim, double seconds)
     OurLink ours(controller.Path());
     if (controller.Path().isEmpty() || !ours.port.PortOpen())
         return std::fprintf(stderr, "the silent controller could not be opened\n"), 1;
-    SendBlockRead(ours.link);
+    SendBlockRead(ours.link, Connection{});
     // Starting the clock earlier makes the receive give up after `seconds` instead of 20.
     std::int16_t flag = 1;
     ours.link.state.RxState = {};

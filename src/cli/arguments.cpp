@@ -1,5 +1,6 @@
 #include "cli/arguments.h"
 
+#include "cli/connectionoptions.h"
 #include "configfile/configfile.h"
 #include "port/portresolve.h"
 
@@ -20,6 +21,7 @@ const QString kRead = QStringLiteral("read");
 const QString kWrite = QStringLiteral("write");
 const QString kDiff = QStringLiteral("diff");
 const QString kPorts = QStringLiteral("ports");
+const QString kScan = QStringLiteral("scan");
 
 Invocation Usage(const QString& problem)
 {
@@ -73,11 +75,19 @@ std::optional<QString> RepeatedOption(const QCommandLineParser& parser,
 
 QString PortProblem(const QString& typed)
 {
+    if (NamesNetworkEndpoint(typed.toStdString()) || typed.contains(QStringLiteral("://"))) {
+        const EndpointReading reading = ReadNetworkEndpoint(typed.toStdString());
+        return QStringLiteral("--port '%1' names no unit on the network: %2; give "
+                              "tcp://HOST[:PORT] or rtu+tcp://HOST:PORT.")
+            .arg(typed, QString::fromStdString(reading.problem));
+    }
     const char* forms = kThisPlatform == PortPlatform::Windows
-                            ? "a port number from 1 to 32767 or COMn"
-                            : "a port number from 1 to 32767 or a device path such as "
+                            ? "a port number from 1 to 32767, COMn"
+                            : "a port number from 1 to 32767, a device path such as "
                               "/dev/ttyUSB0 or ./ttyB";
-    return QStringLiteral("--port takes %1; found '%2'.").arg(forms, typed);
+    return QStringLiteral("--port takes %1, or a unit on the network as tcp://HOST[:PORT] or "
+                          "rtu+tcp://HOST:PORT; found '%2'.")
+        .arg(forms, typed);
 }
 
 // Completes a read from its options; the problem when they do not make one.
@@ -131,6 +141,17 @@ Invocation PortsOf(const QCommandLineParser& parser, Invocation call)
     return call;
 }
 
+Invocation ScanOf(const QCommandLineParser& parser, const ConnectionOptions& connection,
+                  const ScanOptions& options, Invocation call)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return Usage(QStringLiteral("scan takes no argument '%1'.")
+                         .arg(parser.positionalArguments().first()));
+    if (const auto problem = ReadScanOptions(parser, connection, options, call.scan))
+        return Usage(*problem);
+    return call;
+}
+
 Invocation ParseSubcommand(Action action, const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -144,15 +165,19 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption quiet(QStringLiteral("quiet"));
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
+    const ConnectionOptions connection;
+    const ScanOptions scan;
     QList<QCommandLineOption> options{help, json, quiet};
     if (action != Action::Ports)
-        options << port << trace;
+        options << port << trace << connection.All();
     if (action == Action::Read)
         options << output << digits;
     if (action == Action::Write)
         options << verify;
     if (action == Action::Write || action == Action::Diff)
         options << log;
+    if (action == Action::Scan)
+        options << scan.All();
     parser.addOptions(options);
     // The parser takes its first argument for the program's name.
     if (!parser.parse(QStringList{kProgram} + arguments))
@@ -172,6 +197,11 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
         if (!ResolvePortOption(call.portText.toStdString()))
             return Usage(PortProblem(call.portText));
     }
+    const bool scanning = action == Action::Scan;
+    if (const auto problem = ReadConnectionOptions(parser, connection, scanning, call.connection))
+        return Usage(*problem);
+    if (scanning)
+        return ScanOf(parser, connection, scan, call);
     return action == Action::Read ? ReadOf(parser, output, digits, call)
                                   : WriteOf(parser, verify, log, call);
 }
@@ -215,10 +245,12 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Diff, positional);
     if (first == kPorts)
         return ParseSubcommand(Action::Ports, positional);
+    if (first == kScan)
+        return ParseSubcommand(Action::Scan, positional);
     if (MistypedSubcommand(first))
-        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3, %4 and "
-                                    "%5 (a FILE to open must exist or have a dot in its name).")
-                         .arg(first, kRead, kWrite, kDiff, kPorts));
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3, %4, %5 "
+                                    "and %6 (a FILE to open must exist or have a dot in its name).")
+                         .arg(first, kRead, kWrite, kDiff, kPorts, kScan));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
@@ -240,17 +272,23 @@ QString HelpText()
     return QStringLiteral(
                R"(Usage:
   morvane-config [FILE]
-  morvane-config read [--port P] [--digits N] [-o FILE] [--json] [--quiet] [--trace]
-  morvane-config write FILE [--port P] [--verify] [--log LOG] [--json] [--quiet]
-                       [--trace]
-  morvane-config diff FILE [--port P] [--log LOG] [--json] [--quiet] [--trace]
+  morvane-config read [--port P] [CONNECTION] [--digits N] [-o FILE] [--json]
+                      [--quiet] [--trace]
+  morvane-config write FILE [--port P] [CONNECTION] [--verify] [--log LOG]
+                       [--json] [--quiet] [--trace]
+  morvane-config diff FILE [--port P] [CONNECTION] [--log LOG] [--json] [--quiet]
+                      [--trace]
+  morvane-config scan [--port P] [CONNECTION] [--slaves LIST] [--bauds LIST]
+                      [--parity LIST] [--probe-timeout SECONDS] [--json]
+                      [--quiet] [--trace]
   morvane-config ports [--json]
   morvane-config --help | --version
 
 Without a subcommand the window opens, with FILE in it when one is given.
-The subcommands open no window and need no display. They talk to slave 1 at
-9600 baud, 8 data bits, no parity, 1 stop bit, and transfer holding registers
-3 to 11, as "Read From Controller" and "Write To Controller" do.
+The subcommands open no window and need no display. Unless told otherwise they
+talk to slave 1 at 9600 baud, 8 data bits, no parity, 1 stop bit, wait 20
+seconds for an answer, and transfer holding registers 3 to 11, as "Read From
+Controller" and "Write To Controller" do.
 
   read     read the nine registers into a configuration file (standard output
            without -o)
@@ -259,13 +297,22 @@ The subcommands open no window and need no display. They talk to slave 1 at
   diff     read the nine registers and list each one that differs from what
            writing FILE would send; nothing is written
   ports    list the serial ports as the window's port list shows them
+  scan     find the units on a line: read the registers at every address, at
+           each speed and parity, and list on standard output each unit that
+           answers (its address, speed, parity and mode). Nothing is written.
+           The current settings (the connection options) come first, then the
+           defaults, then the rest. On the network only the addresses are
+           tried.
 
 A FILE of "-" is standard input for write and diff, standard output for -o.
 
 Options:
   --port P           the port: a number n from 1 to 32767 (the device in
-                     MORVANE_COM<n>, else /dev/ttyS<n-1>) or a device path,
-                     absolute or relative (./ttyB); 1 when not given
+                     MORVANE_COM<n>, else /dev/ttyS<n-1>), a device path,
+                     absolute or relative (./ttyB), tcp://HOST[:PORT] for a
+                     Modbus TCP gateway (port 502 when not given), or
+                     rtu+tcp://HOST:PORT for a serial device server in raw TCP
+                     mode; 1 when not given
   -o, --output FILE  read: write the configuration to FILE
   --digits N         read: the digits of the controller's display to record in
                      the file, %1 to %2; %3 when not given
@@ -278,22 +325,53 @@ Options:
                      anything is sent
   --json             the results as one JSON document on standard output: the
                      configuration for read; the port, the verdict and the
-                     differences for write and diff; the list for ports
+                     differences for write and diff; the list for ports; the
+                     units found for scan
   --quiet            no step lines: only errors on standard error
   --trace            every request and every run of bytes received, on standard
                      error as it happens: time, direction, bytes in hex and what
-                     they mean, as the window's line traffic shows them
+                     they mean, as the window's line traffic shows them; on the
+                     network also the connects, closes and MBAP headers
   -h, --help         this text
   -v, --version      the version
 
+Connection, on every subcommand but ports:
+  --slave N          the unit's address, 1 to 247; 1 when not given
+  --baud N           the line's speed: 1200, 2400, 4800, 9600, 19200, 38400,
+                     57600 or 115200; 9600 when not given
+  --parity P         none, even or odd; none when not given
+  --stop-bits N      1 or 2; 1 when not given
+  --timeout SECONDS  how long to wait for an answer, 0.1 to 60, such as 5 or
+                     0.5; also the limit of a network connect; 20 when not given
+  --retries N        ask again up to N times (0 to 5) when the time runs out
+                     without an answer, or with only bytes that answer nothing;
+                     never after a refusal or a lost connection; 0 when not
+                     given
+  On the network the speed, parity and stop bits are the gateway's own.
+
+Scan:
+  --slaves LIST      the addresses to try, such as 1-247 (the default), 5 or
+                     1-10,17
+  --bauds LIST       the speeds to try, such as 9600,19200; every speed above
+                     when not given
+  --parity LIST      the parities to try, such as none or none,even; all three
+                     when not given
+  --probe-timeout SECONDS
+                     the time a unit may take to turn a probe round, beyond
+                     the line time of the request and its reply (31 characters
+                     and the 3.5 of silence between them at the speed tried);
+                     0.05 when not given
+  A scan's probes keep to their own time limits and are not retried.
+
 Each step is told on standard error; results go to standard output.
 Exit status:
-  0  done (and verified, with --verify; the unit agrees with FILE, for diff)
+  0  done (and verified, with --verify; the unit agrees with FILE, for diff);
+     scan: at least one unit found
   1  wrong usage
   2  FILE or LOG cannot be read or written, or FILE is not a valid
      configuration, or the results cannot be written to standard output
-  3  the port cannot be opened
-  4  no valid answer within 20 seconds
+  3  the port cannot be opened, or no connection can be made
+  4  no valid answer within the time limit; scan: no unit found
   5  the controller refused the request (exception reply)
   6  the connection was lost
   7  --verify or diff found a register that differs

@@ -4,6 +4,8 @@
 // the window.
 
 #include "controller/displayformat.h"
+#include "exchange/connection.h"
+#include "exchange/scanplan.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,7 +20,7 @@ enum ExitCode : int {
     kBadFile = 2,        // the file or standard output cannot be written, or the file read
                          // is no valid configuration
     kPortNotOpened = 3,  // the serial port cannot be opened
-    kNoAnswer = 4,       // no valid answer within the time limit
+    kNoAnswer = 4,       // no valid answer within the time limit; a scan found no unit
     kRefused = 5,        // the controller answered with an exception
     kConnectionLost = 6, // the device went away during the exchange
     kDiffers = 7,        // --verify read back something other than what was written, or diff
@@ -26,7 +28,7 @@ enum ExitCode : int {
     // 128 + n: stopped by signal n (StoppedExitStatus): 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
-enum class Action { Window, Read, Write, Diff, Ports, Help, Version, Usage };
+enum class Action { Window, Read, Write, Diff, Ports, Scan, Help, Version, Usage };
 
 struct Invocation {
     Action action = Action::Window;
@@ -40,7 +42,9 @@ struct Invocation {
     bool json = false;  // one JSON document on standard output
     bool quiet = false; // no step lines: only errors on standard error
     QString logFile;    // Write and Diff: the production log to append a row to; empty: none
-    QString problem;    // Usage: what is wrong, one sentence
+    Connection connection;
+    ScanPlan scan;   // Scan: what to try
+    QString problem; // Usage: what is wrong, one sentence
 };
 
 // The arguments without the program's name.

@@ -8,7 +8,10 @@
 #include "controller/shownconfig.h"
 #include "exchange/failurewords.h"
 #include "exchange/portwords.h"
+#include "exchange/trafficwords.h"
+#include "exchange/unitscan.h"
 #include "files/wholefile.h"
+#include "port/stopsignals.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -89,6 +93,7 @@ class Step
     }
     void Done() { Done(m_timed ? StepDoneText(m_clock.elapsed()) : std::string(kStepDone)); }
     void Done(std::string_view outcome) { EndLine(std::string(outcome) + "\n", {}); }
+    long long ElapsedMs() const { return m_clock.elapsed(); }
     // Ends the step with "ERROR" and the message below it; returns the exit status.
     ExitCode Fail(ExitCode code, const std::string& message)
     {
@@ -147,7 +152,8 @@ ResolvedPort PortOf(const Invocation& call)
 
 ControllerLink LinkOf(const Invocation& call)
 {
-    return ControllerLink(PortOf(call), call.trace ? PrintTraceLine : ControllerLink::TraceSink());
+    return ControllerLink(PortOf(call), call.connection,
+                          call.trace ? PrintTraceLine : ControllerLink::TraceSink());
 }
 
 bool IsStandardStream(const QString& file)
@@ -165,7 +171,7 @@ int RunRead(const Invocation& call)
     ControllerLink controller = LinkOf(call);
     Configuration config;
     config.digits = call.digits;
-    Step reading(ReadStepText(controller.Port()));
+    Step reading(ReadStepText(controller.Port(), controller.Settings()));
     Registers unit{};
     if (const int code = reading.Ended(controller.Read(unit)); code != kDone)
         return code;
@@ -267,14 +273,14 @@ int RunWrite(const Invocation& call)
         return Finish(call, record, kBadFile);
 
     ControllerLink controller = LinkOf(call);
-    Step writing(WriteStepText(controller.Port()));
+    Step writing(WriteStepText(controller.Port(), controller.Settings()));
     if (const int code = Exchanged(writing, controller.Write(*written), record); code != kDone)
         return Finish(call, record, code);
     if (!call.verify)
         return Finish(call, record, kDone);
 
     Registers read{};
-    Step reading(ReadBackStepText(controller.Port()));
+    Step reading(ReadBackStepText(controller.Port(), controller.Settings()));
     if (const int code = Exchanged(reading, controller.Read(read), record); code != kDone)
         return Finish(call, record, code);
     std::string listed;
@@ -293,7 +299,7 @@ int RunDiff(const Invocation& call)
 
     ControllerLink controller = LinkOf(call);
     Registers held{};
-    Step reading(ReadStepText(controller.Port()));
+    Step reading(ReadStepText(controller.Port(), controller.Settings()));
     if (const int code = Exchanged(reading, controller.Read(held), record); code != kDone)
         return Finish(call, record, code);
     std::string listed;
@@ -315,6 +321,105 @@ int RunPorts(const Invocation& call)
     return PrintResult(text, kDone);
 }
 
+// One step line a line setting, and below it the units found at it, as they are found.
+class ScanReport final : public ScanObserver
+{
+  public:
+    // With --json the units found are kept for one document at the end instead.
+    ScanReport(const ResolvedPort& port, bool json) : m_port(port), m_json(json) {}
+
+    void LineStarted(const Connection& line, int) override
+    {
+        m_step.emplace(ScanStepText(m_port, line, m_slaves));
+    }
+    void Found(const FoundUnit& unit) override
+    {
+        if (!m_json)
+            m_found += FoundUnitText(unit) + "\n";
+    }
+    void LineEnded(const Connection&, int found) override
+    {
+        m_step->Done(ScanStepDoneText(found, m_step->ElapsedMs()));
+        m_step.reset();
+        if (!m_json && PrintResult(std::exchange(m_found, {}), kDone) != kDone)
+            m_outputFailed = true;
+    }
+    void LineRefused(const Connection& line, const OpenFailure& failure) override
+    {
+        Step(ScanStepText(m_port, line, m_slaves), false).Done(ScanRefusedText(failure));
+    }
+
+    void Plan(std::vector<int> slaves) { m_slaves = std::move(slaves); }
+    // A line setting cut short: its step ends with what was found so far.
+    void Interrupted(const std::string& outcome, const std::string& message)
+    {
+        if (m_step)
+            m_step->Done(outcome + (message.empty() ? "" : "\n" + TerminalText(message)));
+        m_step.reset();
+        PrintResult(std::exchange(m_found, {}), kDone);
+    }
+    bool OutputFailed() const { return m_outputFailed; }
+    std::optional<Step>& Current() { return m_step; }
+
+  private:
+    const ResolvedPort& m_port;
+    std::vector<int> m_slaves;
+    std::optional<Step> m_step;
+    bool m_json;
+    std::string m_found;
+    bool m_outputFailed = false;
+};
+
+// How a scan ended, its units listed as they were found.
+int ScanEnded(const Invocation& call, const ResolvedPort& port, const ScanResult& result,
+              ScanReport& report, const StopSignals& stops)
+{
+    if (const int signalNumber = stops.Caught()) {
+        report.Interrupted(StepStoppedText(report.Current() ? report.Current()->ElapsedMs() : 0),
+                           "Stopped by " + SignalName(signalNumber) + ".");
+        return StoppedExitStatus(signalNumber);
+    }
+    if (result.openFailure) {
+        const std::vector<int> slaves = ScanSlaveOrder(call.scan, call.connection);
+        Step opening(ScanStepText(port, result.failedLine, slaves), false);
+        return opening.Fail(
+            kPortNotOpened,
+            OpenFailureText(*result.openFailure, result.failedLine.BaudText(), PortEntry::Option));
+    }
+    if (!result.lostDevice.empty()) {
+        report.Interrupted(std::string(status::kError),
+                           ConnectionLostText(result.lostDevice, result.lostReason));
+        return kConnectionLost;
+    }
+    if (report.OutputFailed())
+        return kBadFile;
+    if (result.units.empty()) {
+        Print(stderr, std::string(kNoUnitFound) + "\n");
+        return kNoAnswer;
+    }
+    return kDone;
+}
+
+int RunScan(const Invocation& call)
+{
+    const ResolvedPort port = PortOf(call);
+    UnitScan scan(port, call.trace ? [](TrafficRow row) { PrintTraceLine(TrafficLineText(row)); }
+                                   : TrafficRecorder::Sink());
+    StopSignals stops(CommandLineStopSignals());
+    QObject::connect(&stops, &StopSignals::caught, &stops, [&scan] { scan.Cancel(); });
+    ScanReport report(port, call.json);
+    report.Plan(ScanSlaveOrder(call.scan, call.connection));
+    const ScanResult result = scan.Run(call.scan, call.connection, report);
+    const int status = ScanEnded(call, port, result, report, stops);
+    // A document also after a stop or a lost connection: the units found so far are real.
+    if (!call.json || result.openFailure)
+        return status;
+    return PrintResult(UnitsFoundJson(call.portText.toStdString(), port.device,
+                                      result.units)
+                           .toStdString(),
+                       ExitCode(status));
+}
+
 int RunSubcommand(const Invocation& call, int& argc, char* argv[])
 {
     // The serial port's notifications and the wait between bursts need an event loop; a
@@ -328,6 +433,8 @@ int RunSubcommand(const Invocation& call, int& argc, char* argv[])
         return RunDiff(call);
     case Action::Ports:
         return RunPorts(call);
+    case Action::Scan:
+        return RunScan(call);
     default:
         return RunWrite(call);
     }
@@ -370,6 +477,7 @@ int Run(const Invocation& call, int& argc, char* argv[])
     case Action::Write:
     case Action::Diff:
     case Action::Ports:
+    case Action::Scan:
         return RunSubcommand(call, argc, argv);
     case Action::Help:
         return PrintResult(HelpText().toStdString(), kDone);

@@ -57,11 +57,12 @@ int Outcome::Status() const
     return stopSignal != 0 ? StoppedExitStatus(stopSignal) : int(code);
 }
 
-ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
-    : m_resolved(std::move(port)),
+ControllerLink::ControllerLink(ResolvedPort port, Connection connection, TraceSink trace)
+    : m_resolved(std::move(port)), m_connection(connection),
       m_recorder(
-          m_port, ConfigSlaveAddress, [this] { return m_host.SecondsSinceMidnight(); },
-          [trace = std::move(trace)](const TrafficRow& row) {
+          m_port, static_cast<std::int16_t>(connection.slave),
+          [this] { return m_host.SecondsSinceMidnight(); },
+          [trace](const TrafficRow& row) {
               if (trace)
                   trace(TrafficLineText(row));
           }),
@@ -71,11 +72,15 @@ ControllerLink::ControllerLink(ResolvedPort port, TraceSink trace)
         if (!frame.sent)
             m_received.push_back(frame);
     });
+    m_port.Tcp().SetConnectTimeLimit(ConnectTimeLimit(m_connection));
+    if (trace)
+        m_port.Tcp().SetEventSink([this](const TcpEvent& event) { m_recorder.Tcp(event); });
 }
 
 Outcome ControllerLink::Read(Registers& values)
 {
-    const Outcome reply = Run(modbus::kReadHoldingRegisters, [this] { SendBlockRead(m_link); });
+    const Outcome reply =
+        Run(modbus::kReadHoldingRegisters, [this] { SendBlockRead(m_link, m_connection); });
     if (reply.Done())
         values = BlockValues(m_link);
     return reply;
@@ -84,7 +89,7 @@ Outcome ControllerLink::Read(Registers& values)
 Outcome ControllerLink::Write(const Registers& values)
 {
     return Run(modbus::kWriteMultipleRegisters,
-               [this, &values] { SendBlockWrite(m_link, values); });
+               [this, &values] { SendBlockWrite(m_link, m_connection, values); });
 }
 
 // The signals are caught only while the port may be open: before and after, nothing is held
@@ -103,8 +108,9 @@ Outcome ControllerLink::Run(int requestFunction, const std::function<void()>& se
     }
     if (openFailed)
         return *openFailed;
-    sendRequest();
-    const ReceiveResult reply = AwaitBlockReply(m_link);
+    const ReceiveResult reply =
+        RequestBlock(m_link, m_connection, sendRequest,
+                     [this](int attempt) { m_recorder.Note(RetryText(attempt, m_connection)); });
     CloseBlockPort(m_link);
     m_recorder.Settle();
     if (const int signalNumber = stops.Caught())
@@ -115,7 +121,8 @@ Outcome ControllerLink::Run(int requestFunction, const std::function<void()>& se
 
 std::optional<Outcome> ControllerLink::Open()
 {
-    const std::optional<OpenFailure> failure = OpenBlockPort(m_link, m_resolved, m_portSystem);
+    const std::optional<OpenFailure> failure =
+        OpenBlockPort(m_link, m_resolved, m_portSystem, m_connection);
     if (!failure)
         return std::nullopt;
     return Outcome{kPortNotOpened,
@@ -130,7 +137,7 @@ Outcome ControllerLink::OutcomeOf(const ReceiveResult& reply, int requestFunctio
         return Outcome{kDone, {}};
     if (std::optional<std::string> fault = ReplyFaultText(reply, requestFunction))
         return Outcome{ExitCodeOf(reply.outcome), std::move(*fault)};
-    const std::string cameBack = WhatCameBackText(m_received);
+    const std::string cameBack = WhatCameBackText(m_received, m_connection);
     return Outcome{ExitCodeOf(reply.outcome), cameBack.empty() ? NoResponseText() : cameBack};
 }
 

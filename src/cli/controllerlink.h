@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "controller/configblock.h"
+#include "exchange/connection.h"
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/portresolve.h"
@@ -60,9 +61,10 @@ class ControllerLink
     // Takes a line for each frame as it goes or comes; none: no trace.
     using TraceSink = std::function<void(const std::string& line)>;
 
-    ControllerLink(ResolvedPort port, TraceSink trace);
+    ControllerLink(ResolvedPort port, Connection connection, TraceSink trace);
 
     const ResolvedPort& Port() const { return m_resolved; }
+    const Connection& Settings() const { return m_connection; }
     // Reads registers 3 to 11 into `values`, which are left alone unless the read is answered.
     Outcome Read(Registers& values);
     Outcome Write(const Registers& values);
@@ -73,6 +75,7 @@ class ControllerLink
     Outcome OutcomeOf(const ReceiveResult& reply, int requestFunction) const;
 
     ResolvedPort m_resolved;
+    Connection m_connection;
     TerminalHost m_host;
     TransportPort m_port;
     TrafficRecorder m_recorder;

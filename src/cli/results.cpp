@@ -31,6 +31,26 @@ QJsonObject DifferenceObject(const CaptionedDifference& d)
             {"unit", d.values.held}};
 }
 
+QJsonObject FoundUnitObject(const FoundUnit& unit)
+{
+    const Connection& line = unit.connection;
+    QJsonObject object{{"slave", line.slave},
+                       {"baud", line.baud},
+                       {"parity", Text(std::string(ParityWord(line.parity)))},
+                       {"stopBits", line.stopBits}};
+    if (!unit.registers) {
+        object["exception"] = unit.exceptionCode;
+        return object;
+    }
+    QJsonArray registers;
+    for (const int value : *unit.registers)
+        registers.append(value);
+    object["registers"] = registers;
+    if (const std::optional<std::string> mode = ModeNameHeld(*unit.registers))
+        object["mode"] = Text(*mode);
+    return object;
+}
+
 QJsonObject PortEntryObject(const PortListEntry& entry)
 {
     QJsonArray numbers;
@@ -100,17 +120,13 @@ QByteArray PortListJson(const std::vector<PortListEntry>& entries)
     return Document({{"ports", ports}});
 }
 
-QByteArray UnitsFoundJson(const std::vector<FoundUnit>& units)
+QByteArray UnitsFoundJson(const std::string& port, const std::string& endpoint,
+                          const std::vector<FoundUnit>& units)
 {
     QJsonArray found;
     for (const FoundUnit& u : units)
-        found.append(QJsonObject{{"port", Text(u.port)},
-                                 {"endpoint", Text(u.endpoint)},
-                                 {"slave", u.slave},
-                                 {"baud", u.baud},
-                                 {"parity", Text(u.parity)},
-                                 {"stopBits", u.stopBits}});
-    return Document({{"units", found}});
+        found.append(FoundUnitObject(u));
+    return Document({{"port", Text(port)}, {"endpoint", Text(endpoint)}, {"units", found}});
 }
 
 } // namespace morvane::cli

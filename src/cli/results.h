@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "controller/registerdiff.h"
+#include "exchange/scanplan.h"
 #include "port/systemports.h"
 
 #include <QByteArray>
@@ -48,17 +49,11 @@ QByteArray RunResultJson(const RunResult& result);
 // port, which is then the entry's one port number.
 QByteArray PortListJson(const std::vector<PortListEntry>& entries);
 
-// A unit that answered a scan, and the settings it answered at.
-struct FoundUnit {
-    std::string port;
-    std::string endpoint;
-    int slave = 0;
-    int baud = 0;
-    std::string parity; // "none", "even", "odd"
-    int stopBits = 0;
-};
-// {"units": [{"port": ..., "endpoint": ..., "slave": 1, "baud": 9600, "parity": "none",
-//  "stopBits": 1}]}: the document of scan --json.
-QByteArray UnitsFoundJson(const std::vector<FoundUnit>& units);
+// {"port": ..., "endpoint": ..., "units": [{"slave": 5, "baud": 19200, "parity": "even",
+//  "stopBits": 1, "registers": [...], "mode": "Up/Down Counter"}]}: the document of scan
+// --json. A unit that refused the read has "exception" and its code in place of the registers,
+// one whose register 4 holds no mode has no "mode".
+QByteArray UnitsFoundJson(const std::string& port, const std::string& endpoint,
+                          const std::vector<FoundUnit>& units);
 
 } // namespace morvane::cli

@@ -51,7 +51,7 @@ RunRecord::RunRecord(const Invocation& call, const ResolvedPort& port) : m_call(
     m_result.action = call.action;
     m_result.port = call.portText.toStdString();
     m_result.endpoint = port.device;
-    m_result.slave = ConfigSlaveAddress;
+    m_result.slave = call.connection.slave;
     m_result.file = call.file.toStdString();
 }
 

@@ -20,26 +20,53 @@ std::string PortInWords(const ResolvedPort& port)
 {
     if (port.device.empty())
         return "port " + port.label;
-    if (port.kind == ResolvedPort::Kind::Path)
+    if (port.kind == ResolvedPort::Kind::Path || port.kind == ResolvedPort::Kind::Network)
         return port.device;
     return port.device + " (port " + port.label + ")";
 }
 
-std::string ReadStepText(const ResolvedPort& port)
+std::string PlaceInWords(const ResolvedPort& port, const Connection& connection)
+{
+    return connection.IsDefault() ? PortInWords(port) : connection.InWords(PortInWords(port));
+}
+
+std::string ReadStepText(const ResolvedPort& port, const Connection& connection)
 {
     return "Reading " + std::to_string(ConfigRegisterCount) + " registers from " +
-           PortInWords(port);
+           PlaceInWords(port, connection);
 }
 
-std::string WriteStepText(const ResolvedPort& port)
+std::string WriteStepText(const ResolvedPort& port, const Connection& connection)
 {
-    return "Writing " + std::to_string(ConfigRegisterCount) + " registers to " + PortInWords(port);
+    return "Writing " + std::to_string(ConfigRegisterCount) + " registers to " +
+           PlaceInWords(port, connection);
 }
 
-std::string ReadBackStepText(const ResolvedPort& port)
+std::string ReadBackStepText(const ResolvedPort& port, const Connection& connection)
 {
     return "Reading the " + std::to_string(ConfigRegisterCount) + " registers back from " +
-           PortInWords(port);
+           PlaceInWords(port, connection);
+}
+
+std::string ScanStepText(const ResolvedPort& port, const Connection& line,
+                         const std::vector<int>& slaves)
+{
+    const std::string addresses = "Scanning addresses " + ScanSlavesText(slaves);
+    if (port.kind == ResolvedPort::Kind::Network)
+        return addresses + " at " + PortInWords(port);
+    return addresses + " at " + line.LineText() + " on " + PortInWords(port);
+}
+
+std::string ScanStepDoneText(int found, long long elapsedMs)
+{
+    return (found == 0 ? std::string("none") : std::to_string(found)) + " found in " +
+           std::to_string(elapsedMs) + " ms";
+}
+
+std::string ScanRefusedText(const OpenFailure& failure)
+{
+    return "the port refused these settings" +
+           (failure.systemText.empty() ? std::string() : " (" + failure.systemText + ")");
 }
 
 std::string FileCheckStepText(const std::string& path)

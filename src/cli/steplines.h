@@ -2,6 +2,8 @@
 // The command line's own words: one line per step on standard error, "<step> ... <outcome>",
 // and the failures in the window's words with plain line breaks.
 
+#include "exchange/connection.h"
+#include "exchange/unitscan.h"
 #include "port/portresolve.h"
 
 #include <cstdint>
@@ -13,11 +15,25 @@ namespace morvane::cli
 
 // A message of the window's, with the line breaks a terminal takes.
 std::string TerminalText(std::string_view message);
-// How a step names the port: "/dev/ttyUSB0 (port 1)", "/dev/pts/3", "port 0".
+// How a step names the port: "/dev/ttyUSB0 (port 1)", "/dev/pts/3", "port 0",
+// "tcp://10.0.0.7:502".
 std::string PortInWords(const ResolvedPort& port);
-std::string ReadStepText(const ResolvedPort& port);
-std::string WriteStepText(const ResolvedPort& port);
-std::string ReadBackStepText(const ResolvedPort& port);
+// The port, and the connection when it is not the default: "slave 5, 19200 8E1, at
+// /dev/ttyUSB0 (port 1)".
+std::string PlaceInWords(const ResolvedPort& port, const Connection& connection);
+std::string ReadStepText(const ResolvedPort& port, const Connection& connection = {});
+std::string WriteStepText(const ResolvedPort& port, const Connection& connection = {});
+std::string ReadBackStepText(const ResolvedPort& port, const Connection& connection = {});
+// "Scanning addresses 1-247 at 9600 8N1 on /dev/ttyUSB0 (port 1)", or on the network
+// "Scanning addresses 1-247 at tcp://10.0.0.7:502".
+std::string ScanStepText(const ResolvedPort& port, const Connection& line,
+                         const std::vector<int>& slaves);
+// How a line setting of a scan ended: "none found", "2 found in 20411 ms".
+std::string ScanStepDoneText(int found, long long elapsedMs);
+std::string ScanRefusedText(const OpenFailure& failure);
+inline constexpr std::string_view kNoUnitFound =
+    "No unit answered. Check the wiring and that the units have power; try other speeds, "
+    "parities or addresses.";
 std::string FileCheckStepText(const std::string& path);
 std::string LogOpenStepText(const std::string& path);
 // A production log that cannot be opened or appended to.

@@ -8,42 +8,65 @@ namespace morvane
 namespace
 {
 constexpr std::int16_t kDataBits = 8;
-constexpr std::int16_t kStopBits = 1;
 
 std::size_t SlotOf(int reg)
 {
     return static_cast<std::size_t>(RegisterSlot(ConfigSlaveAddress, reg));
 }
+
+std::int16_t SlaveOf(const Connection& connection)
+{
+    return static_cast<std::int16_t>(connection.slave);
+}
 } // namespace
 
 std::optional<OpenFailure> OpenBlockPort(Link& link, const ResolvedPort& port,
-                                         const PortSystem& system)
+                                         const PortSystem& system, const Connection& connection)
 {
+    UseConnection(link, connection);
     std::int16_t dataBits = kDataBits;
-    std::int16_t stopBits = kStopBits;
+    auto stopBits = static_cast<std::int16_t>(connection.stopBits);
     return OpenComPort(link.port, port, link.PortBaudText, dataBits, link.PortParityName, stopBits,
                        system);
 }
 
-void SendBlockRead(Link& link)
+void SendBlockRead(Link& link, const Connection& connection)
 {
     link.state.ImageBase = static_cast<std::int16_t>(SlotOf(ConfigFirstRegister));
-    ModbusReadRequest(link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    ModbusReadRequest(link, SlaveOf(connection), ConfigFirstRegister, ConfigRegisterCount);
 }
 
-void SendBlockWrite(Link& link, const Registers& values)
+void SendBlockWrite(Link& link, const Connection& connection, const Registers& values)
 {
     for (int k = 0; k < ConfigRegisterCount; ++k)
         BlockRegister(link, ConfigFirstRegister + k) = values[std::size_t(k)];
-    ModbusWriteRequest(link, ConfigSlaveAddress, ConfigFirstRegister, ConfigRegisterCount);
+    ModbusWriteRequestFromSlot(link, SlaveOf(connection), ConfigFirstRegister, ConfigRegisterCount,
+                               static_cast<std::int32_t>(SlotOf(ConfigFirstRegister)));
 }
 
-ReceiveResult AwaitBlockReply(Link& link)
+ReceiveResult AwaitBlockReply(Link& link, const Connection& connection)
 {
     if (!link.port.PortOpen())
         return {ReceiveOutcome::ConnectionLost, 0, {}, {}};
     std::int16_t startFlag = 0;
-    return ModbusReceive(link, ConfigSlaveAddress, startFlag);
+    return ModbusReceive(link, SlaveOf(connection), startFlag);
+}
+
+ReceiveResult RequestBlock(Link& link, const Connection& connection,
+                           const std::function<void()>& send,
+                           const std::function<void(int attempt)>& again)
+{
+    send();
+    ReceiveResult reply = AwaitBlockReply(link, connection);
+    for (int attempt = 2; attempt <= connection.retries + 1; ++attempt) {
+        if (reply.outcome != ReceiveOutcome::TimedOut)
+            break;
+        if (again)
+            again(attempt);
+        send();
+        reply = AwaitBlockReply(link, connection);
+    }
+    return reply;
 }
 
 Registers BlockValues(const Link& link)

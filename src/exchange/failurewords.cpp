@@ -8,6 +8,11 @@ namespace morvane
 namespace
 {
 
+bool IsNetwork(const ResolvedPort& port)
+{
+    return port.kind == ResolvedPort::Kind::Network || port.kind == ResolvedPort::Kind::BadNetwork;
+}
+
 std::string WithReason(const std::string& systemText)
 {
     return systemText.empty() ? std::string() : " (" + systemText + ")";
@@ -109,15 +114,23 @@ std::string OpenFailureAdvice(const OpenFailure& f, PortEntry entry)
 std::string OpenFailureText(const OpenFailure& failure, const std::string& baudText,
                             PortEntry entry)
 {
-    return "Unable to open Com Port " + failure.port.label + " at " + baudText + " Baud" +
-           kLineBreak + OpenFailureAdvice(failure, entry);
+    // A unit on the network has no baud rate of ours: the gateway's serial side has its own.
+    const std::string first =
+        IsNetwork(failure.port)
+            ? "Unable to connect to " + failure.port.label
+            : "Unable to open Com Port " + failure.port.label + " at " + baudText + " Baud";
+    return first + kLineBreak + OpenFailureAdvice(failure, entry);
 }
 
 std::string ConnectionLostText(const std::string& device, const std::string& systemText)
 {
+    const char* check = NamesNetworkEndpoint(device)
+                            ? "Check the network, and that the gateway or device server has "
+                              "power and still lets this computer in, then try again."
+                            : "Check that the cable and adapter are plugged in and the controller "
+                              "has power, then try again.";
     return "The connection to " + device + " was lost" + WithReason(systemText) + "." + kLineBreak +
-           "Check that the cable and adapter are plugged in and the controller has power, "
-           "then try again.";
+           check;
 }
 
 std::string RefusalText(int requestFunction, int code)

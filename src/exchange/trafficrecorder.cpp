@@ -8,6 +8,24 @@
 namespace morvane
 {
 
+namespace
+{
+
+std::vector<std::uint8_t> MbapHeaderBytes(const MbapHeader& h)
+{
+    const auto high = [](std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); };
+    const auto low = [](std::uint16_t v) { return static_cast<std::uint8_t>(v & 0xFF); };
+    return {high(h.transaction),
+            low(h.transaction),
+            high(h.protocol),
+            low(h.protocol),
+            high(h.length),
+            low(h.length),
+            h.unit};
+}
+
+} // namespace
+
 std::string TimeOfDayText(double seconds)
 {
     constexpr long long kMsPerDay = 86400000;
@@ -52,8 +70,38 @@ TrafficRecorder::TrafficRecorder(SerialPort& port, std::int16_t expectedSlave, C
 
 void TrafficRecorder::CommandEnded(std::string_view words)
 {
+    Note(words);
+}
+
+void TrafficRecorder::Note(std::string_view words)
+{
     Settle();
     m_sink({TimeOfDayText(m_clock()), {}, {}, std::string(words)});
+}
+
+// The request's own row comes before the header that went with it; a reply's header comes as
+// the reply is cut from the stream, before the link takes its bytes.
+void TrafficRecorder::Tcp(const TcpEvent& event)
+{
+    std::string direction;
+    std::string bytes;
+    switch (event.kind) {
+    case TcpEvent::Kind::Connected:
+    case TcpEvent::Kind::Closed:
+        Settle();
+        break;
+    case TcpEvent::Kind::MbapSent:
+        EndOfSending();
+        direction = traffic::kSent;
+        bytes = HexText(MbapHeaderBytes(event.header));
+        break;
+    case TcpEvent::Kind::MbapReceived:
+    case TcpEvent::Kind::MbapRejected:
+        direction = traffic::kReceived;
+        bytes = HexText(MbapHeaderBytes(event.header));
+        break;
+    }
+    m_sink({TimeOfDayText(m_clock()), std::move(direction), std::move(bytes), TcpEventText(event)});
 }
 
 void TrafficRecorder::Settle()

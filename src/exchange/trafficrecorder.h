@@ -4,6 +4,7 @@
 // way, and the rows the technician reads, made from them by the traffic decoder and the
 // traffic's words.
 
+#include "port/tcpport.h"
 #include "protocol/serialport.h"
 #include "protocol/trafficdecode.h"
 
@@ -42,6 +43,13 @@ class TrafficRecorder final : public SerialPort
 
     // A command ended with these words: what it left unsettled comes first.
     void CommandEnded(std::string_view words);
+    // A row of words between the frames, as a request about to be sent again.
+    void Note(std::string_view words);
+    // What happened on a network connection, a row each: its connects and closes and the MBAP
+    // headers that travel instead of the frames' CRC.
+    void Tcp(const TcpEvent& event);
+    // The slave whose replies the next exchanges take; between exchanges only.
+    void SetExpectedSlave(std::int16_t slave) { m_decoder.SetExpectedSlave(slave); }
     // Settles what is pending now, as at the end of a command.
     void Settle();
     // Each frame goes to `frames` too, before its row goes to the sink.

@@ -2,6 +2,8 @@
 // What the frames on the line mean, in the words of the line traffic window and of the command
 // line's --trace, and what came back from a wait that ended without an answer.
 
+#include "exchange/connection.h"
+#include "port/tcpport.h"
 #include "protocol/trafficdecode.h"
 
 #include <string>
@@ -27,6 +29,15 @@ std::string TrafficMeaningText(const TrafficFrame& frame);
 // What came back from a wait that ended without an answer, one line a kind of frame with what
 // to check: "3 replies with a wrong CRC: check the baud rate and the wiring". Empty when
 // nothing came back.
-std::string WhatCameBackText(const std::vector<TrafficFrame>& received);
+std::string WhatCameBackText(const std::vector<TrafficFrame>& received,
+                             const Connection& connection);
+
+// A request sent again after an attempt the time limit ended: "no answer within 1 s, asking
+// again (2 of 3)".
+std::string RetryText(int attempt, const Connection& connection);
+
+// What happened on a network connection: "connected to tcp://10.0.0.7:502", "MBAP header,
+// transaction 7, unit 5", "..., rejected: wrong transaction", "connection to ... closed: why".
+std::string TcpEventText(const TcpEvent& event);
 
 } // namespace morvane

@@ -10,6 +10,9 @@
 namespace morvane
 {
 
+// How long a receive waits for its reply unless the link is told otherwise.
+inline constexpr float kReceiveTimeLimit = 20; // seconds
+
 struct Link {
     Link(SerialPort& p, LinkHost& h) : port(p), host(h) {}
 
@@ -21,6 +24,8 @@ struct Link {
     // values, so the settings read "9600,N,8,1" and messages name a real rate.
     std::string PortBaudText = "9600";
     std::string PortParityName = "None";
+    // Seconds a receive waits for a valid reply before it gives up.
+    float ReceiveTimeLimit = kReceiveTimeLimit;
 };
 
 } // namespace morvane

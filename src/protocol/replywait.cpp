@@ -82,6 +82,20 @@ bool ReadBurst(ReceiveRun& run)
     return false;
 }
 
+// The idle sleep ends no later than the limit: with a limit of a few character times (a scan's
+// probe) a whole idle wait past it would double the probe.
+int IdleWaitMs(Link& link)
+{
+    const float now = TimeOfDay(link);
+    float waited = now - link.state.RxState.startTime;
+    if (waited < 0)
+        waited += kSecondsPerDay;
+    const float left = link.ReceiveTimeLimit - waited;
+    if (left >= kReceiveIdleWaitMs / 1000.0f)
+        return kReceiveIdleWaitMs;
+    return left > 0 ? static_cast<int>(left * 1000) + 1 : 1;
+}
+
 // The device went away under the wait: the port is closed now, so that a port that keeps
 // reporting its loss cannot spin, and the watchdog has nothing left to warn about.
 ReceiveResult LoseConnection(Link& link)
@@ -121,7 +135,7 @@ ReceiveResult ModbusReceive(Link& link, std::int16_t expectedSlave, std::int16_t
         return {ReceiveOutcome::ConnectionLost, 0, {}, {}};
     for (;;) {
         // A limit found here still lets the bytes already waiting be read.
-        const bool late = TimeoutElapsed(link, state.RxState.startTime, kReceiveTimeLimit) == 4;
+        const bool late = TimeoutElapsed(link, state.RxState.startTime, link.ReceiveTimeLimit) == 4;
         const bool inputDry = ReadBurst(run);
         if (run.decided)
             break;
@@ -130,7 +144,7 @@ ReceiveResult ModbusReceive(Link& link, std::int16_t expectedSlave, std::int16_t
         if (late)
             return {ReceiveOutcome::TimedOut, 0, {}, {}};
         if (inputDry)
-            link.host.PumpEvents(kReceiveIdleWaitMs);
+            link.host.PumpEvents(IdleWaitMs(link));
     }
     return run.result;
 }

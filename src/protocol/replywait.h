@@ -1,7 +1,8 @@
 #pragma once
 // Waiting for the reply to the request just sent: the bytes are taken from the port as they
 // arrive, run through the framer, and the wait ends when a frame answers the request, the
-// controller refuses it, the connection goes, or 20 seconds pass.
+// controller refuses it, the connection goes, or the link's time limit (20 seconds unless it
+// is told otherwise) passes.
 
 #include "protocol/link.h"
 
@@ -11,14 +12,13 @@
 namespace morvane
 {
 
-inline constexpr float kReceiveTimeLimit = 20; // seconds
 // Longest sleep between two looks at the clock while the line is idle; arriving bytes and
 // window events wake the wait earlier.
 inline constexpr int kReceiveIdleWaitMs = 50;
 
 enum class ReceiveOutcome : std::int16_t {
     Answered = 1,        // a frame answering the last request arrived
-    TimedOut = -1,       // 20 seconds passed without one
+    TimedOut = -1,       // the time limit passed without one
     Refused = -2,        // the controller sent an exception reply
     ConnectionLost = -3, // the port closed under the wait, or was not open to begin with
 };

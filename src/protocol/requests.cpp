@@ -64,16 +64,20 @@ std::int32_t ModbusRegisterOfWireAddress(std::int32_t address)
 bool ModbusRequestFits(std::int16_t function, std::int16_t slave, std::int16_t start,
                        std::int16_t count)
 {
-    if (function != kReadHoldingRegisters && function != kWriteMultipleRegisters)
+    if (function == kReadHoldingRegisters)
+        return start >= 1 && start <= kHighestStart;
+    if (function != kWriteMultipleRegisters)
         return false;
+    return ModbusWriteFitsFromSlot(start, count, RegisterSlot(slave, start));
+}
+
+bool ModbusWriteFitsFromSlot(std::int16_t start, std::int16_t count, std::int32_t firstSlot)
+{
     if (start < 1 || start > kHighestStart)
         return false;
-    if (function == kReadHoldingRegisters)
-        return true;
     if (count < 0 || count > kMostWriteRegisters)
         return false;
-    return count == 0 || (RegisterSlot(slave, start) >= 0 &&
-                          RegisterSlot(slave, start + count - 1) < kLinkBufferSize);
+    return count == 0 || (firstSlot >= 0 && firstSlot + count - 1 < kLinkBufferSize);
 }
 
 bool ModbusReadRequest(Link& link, std::int16_t slave, std::int16_t start, std::int16_t count)
@@ -90,14 +94,20 @@ bool ModbusReadRequest(Link& link, std::int16_t slave, std::int16_t start, std::
 
 bool ModbusWriteRequest(Link& link, std::int16_t slave, std::int16_t start, std::int16_t count)
 {
-    if (!ModbusRequestFits(kWriteMultipleRegisters, slave, start, count))
+    return ModbusWriteRequestFromSlot(link, slave, start, count, RegisterSlot(slave, start));
+}
+
+bool ModbusWriteRequestFromSlot(Link& link, std::int16_t slave, std::int16_t start,
+                                std::int16_t count, std::int32_t firstSlot)
+{
+    if (!ModbusWriteFitsFromSlot(start, count, firstSlot))
         return RefuseRequest(link);
     LinkState& state = link.state;
     state.LastRequest = {slave, kWriteMultipleRegisters, start, count};
     FillHeader(state, slave, state.LastRequest.function, start, count);
     state.TxBuf[6] = static_cast<std::int16_t>(2 * count);
     for (int k = 0; k < count; ++k) {
-        const std::int32_t v = state.RegImage[RegisterSlot(slave, start + k)];
+        const std::int32_t v = state.RegImage[std::size_t(firstSlot + k)];
         state.TxBuf[7 + 2 * k] = HighByte(v);
         state.TxBuf[8 + 2 * k] = modbus::ValueLowByte(v);
     }

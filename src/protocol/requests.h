@@ -18,9 +18,12 @@ std::int32_t ModbusWireAddress(std::int16_t start);
 std::int32_t ModbusRegisterOfWireAddress(std::int32_t address);
 
 // Whether a request fits the frame buffer and the 16-bit address arithmetic: start 1 to
-// 23078; for a write, 0 to 196 registers whose RegImage slots all lie within 0 to 400.
+// 23078; for a write, 0 to 196 registers whose RegImage slots all lie within 0 to 400 (for
+// ModbusWriteRequest the slots of its slave, for ModbusWriteRequestFromSlot those from
+// firstSlot on).
 bool ModbusRequestFits(std::int16_t function, std::int16_t slave, std::int16_t start,
                        std::int16_t count);
+bool ModbusWriteFitsFromSlot(std::int16_t start, std::int16_t count, std::int32_t firstSlot);
 
 // Each records LastRequest, builds the frame in TxBuf with its CRC and transmits it; with the
 // port closed the frame is built but nothing goes out. A request that does not fit is
@@ -28,6 +31,11 @@ bool ModbusRequestFits(std::int16_t function, std::int16_t slave, std::int16_t s
 // are cleared, and the result is false.
 bool ModbusReadRequest(Link& link, std::int16_t slave, std::int16_t start, std::int16_t count);
 bool ModbusWriteRequest(Link& link, std::int16_t slave, std::int16_t start, std::int16_t count);
+// The same write with its values taken from RegImage[firstSlot + k]: RegImage keeps the
+// blocks of slaves 1 to 20 only, so a caller that talks to any address from 1 to 247 keeps the
+// block in one place of its own, whatever the address on the wire.
+bool ModbusWriteRequestFromSlot(Link& link, std::int16_t slave, std::int16_t start,
+                                std::int16_t count, std::int32_t firstSlot);
 
 // One value in the byte echoes of txtTX and txtRX: a blank, then the sign column and digits.
 std::string ModbusEchoText(int value);

@@ -53,6 +53,8 @@ class TrafficDecoder
   public:
     // expectedSlave: the slave the receive takes replies from, as ModbusReceive is given it.
     explicit TrafficDecoder(std::int16_t expectedSlave);
+    // Another slave's replies from the next exchange on.
+    void SetExpectedSlave(std::int16_t slave) { m_expectedSlave = slave; }
 
     // A request went out at `time`; what came before it is settled first.
     std::vector<TrafficFrame> Sent(double time, const std::vector<std::uint8_t>& bytes);

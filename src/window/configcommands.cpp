@@ -5,6 +5,7 @@
 #include "dialogs/fieldtext.h"
 #include "exchange/blockexchange.h"
 #include "exchange/failurewords.h"
+#include "exchange/trafficwords.h"
 #include "protocol/modbus.h"
 #include "window/commandreports.h"
 #include "window/frmmain.h"
@@ -83,8 +84,7 @@ void ConfigCommands::ReadFromController()
     BusyScope busy(*this);
     m_host.SetStatus(status::kReading);
     OpenPort();
-    SendBlockRead(m_link);
-    const ReceiveResult reply = AwaitBlockReply(m_link);
+    const ReceiveResult reply = Request([this] { SendBlockRead(m_link, m_connection); });
     if (!reply.Answered()) {
         // Nothing trustworthy came back: the window keeps what the technician has.
         EndWithoutAnswer(reply, modbus::kReadHoldingRegisters);
@@ -141,8 +141,8 @@ void ConfigCommands::WriteToController()
     m_host.SetStatus(status::kWriteSent);
     m_host.StartWatchdog();
     OpenPort();
-    SendBlockWrite(m_link, *values);
-    const ReceiveResult reply = AwaitBlockReply(m_link);
+    const ReceiveResult reply =
+        Request([this, &values] { SendBlockWrite(m_link, m_connection, *values); });
     if (reply.Answered()) {
         m_host.SetStatus(status::kReadOk);
         CloseBlockPort(m_link);
@@ -193,8 +193,7 @@ std::optional<Registers> ConfigCommands::ReadForComparison()
     OpenPort();
     const auto image = m_link.state.RegImage;
     const auto imageBase = m_link.state.ImageBase;
-    SendBlockRead(m_link);
-    const ReceiveResult reply = AwaitBlockReply(m_link);
+    const ReceiveResult reply = Request([this] { SendBlockRead(m_link, m_connection); });
     const Registers held = BlockValues(m_link);
     m_link.state.RegImage = image;
     m_link.state.ImageBase = imageBase;
@@ -249,7 +248,7 @@ void ConfigCommands::EndWithoutAnswer(const ReceiveResult& reply, int requestFun
     else if (m_openFailure)
         End(CommandOpenFailedText(*m_openFailure));
     else
-        End(CommandFailedText(reply));
+        End(CommandFailedText(reply, m_connection));
 }
 
 void ConfigCommands::End(std::string_view words)
@@ -273,12 +272,28 @@ void ConfigCommands::Abandon()
     CloseBlockPort(m_link);
 }
 
+// A network unit cannot answer before the connection stands: the watchdog of a write counts
+// its second from then, as it counts from the open of a serial port, which takes no time.
 void ConfigCommands::OpenPort()
 {
     const ResolvedPort port = ResolvePort(m_window.txtCom(0)->text().toStdString());
-    m_openFailure = OpenBlockPort(m_link, port, m_portSystem);
+    const bool network = port.kind == ResolvedPort::Kind::Network;
+    const bool watching = m_host.WatchdogActive();
+    if (network && watching)
+        m_host.StopWatchdog();
+    m_openFailure = OpenBlockPort(m_link, port, m_portSystem, m_connection);
     if (m_openFailure)
         ReportOpenFailure(m_host, m_host, *m_openFailure, m_link.PortBaudText);
+    else if (network && watching)
+        m_host.StartWatchdog();
+}
+
+ReceiveResult ConfigCommands::Request(const std::function<void()>& send)
+{
+    return RequestBlock(m_link, m_connection, send, [this](int attempt) {
+        if (m_retryListener)
+            m_retryListener(RetryText(attempt, m_connection));
+    });
 }
 
 void ConfigCommands::FillFields(const Registers& values)

@@ -6,6 +6,7 @@
 #include "controller/configblock.h"
 #include "controller/registerdiff.h"
 #include "controller/registermap.h"
+#include "exchange/connection.h"
 #include "port/portopening.h"
 #include "port/systemports.h"
 #include "protocol/link.h"
@@ -18,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <vector>
+#include <string>
 
 namespace morvane
 {
@@ -47,6 +49,14 @@ class ConfigCommands : public QObject
     void Abandon();
 
     bool Busy() const { return m_busy; }
+    // The connection the next commands use.
+    const Connection& Settings() const { return m_connection; }
+    void SetConnection(const Connection& connection) { m_connection = connection; }
+    // Each request sent again after a silent attempt is told here, before it goes.
+    void SetRetryListener(std::function<void(const std::string& words)> listener)
+    {
+        m_retryListener = std::move(listener);
+    }
     Link& link() { return m_link; }
     WindowHost& host() { return m_host; }
 
@@ -80,6 +90,8 @@ class ConfigCommands : public QObject
     void VerifyWrite(const Registers& written);
     Comparison ComparisonOf(const std::vector<RegisterDifference>& differences,
                             std::string_view title, const std::string& heading) const;
+    // Sends the request, again after silent attempts as the connection allows, and waits.
+    ReceiveResult Request(const std::function<void()>& send);
     // After a wait without an answer: the fault told, the port closed, the status "ERROR".
     void EndWithoutAnswer(const ReceiveResult& reply, int requestFunction);
     void End(std::string_view words);
@@ -96,6 +108,8 @@ class ConfigCommands : public QObject
     HostPortSystem m_portSystem;
     std::optional<OpenFailure> m_openFailure; // of the command under way
     std::function<bool()> m_verifyWanted;
+    Connection m_connection;
+    std::function<void(const std::string&)> m_retryListener;
     bool m_busy = false;
     bool m_abandoned = false;
 };

@@ -7,6 +7,7 @@
 #include "dialogs/fieldtext.h"
 #include "exchange/trafficrecorder.h"
 #include "window/configcommands.h"
+#include "window/connectionmenu.h"
 #include "window/fieldlauncher.h"
 #include "window/filemenu.h"
 #include "window/widgets.h"

@@ -32,6 +32,7 @@ namespace morvane
 
 class ClickableField;
 class ConfigCommands;
+class ConnectionMenu;
 class FileMenu;
 class TrafficModel;
 class TrafficRecorder;
@@ -65,6 +66,8 @@ class FrmMain : public QMainWindow
     ConfigCommands& Commands() const { return *m_commands; }
     // Saving the configuration to a file and opening one.
     FileMenu& Files() const { return *m_files; }
+    // The connection the commands use, its dialog and the search for a unit.
+    ConnectionMenu& Connections() const { return *m_connections; }
     // The design area below the menu bar: every element keeps its place in it.
     QWidget* ClientArea() const { return m_client; }
     // What went over the line since the program started, and the window that shows it.
@@ -123,6 +126,11 @@ class FrmMain : public QMainWindow
     void ShowVerifyAfterWriting();
     void SetFileActionsEnabled(bool enabled);
     void ShowAbout();
+    // The Connection menu (frmmain_connection.cpp).
+    void BuildConnectionMenu();
+    void WireConnectionMenu();
+    // A scan under way ends with the window, and its dialog closes.
+    void EndConnectionDialogs();
     // The load step and the commands' wiring (frmmain_wiring.cpp).
     void Load();
 
@@ -147,6 +155,9 @@ class FrmMain : public QMainWindow
     QAction* m_actionLineTraffic = nullptr;
     QAction* m_actionCompareWithController = nullptr;
     QAction* m_actionVerifyAfterWriting = nullptr;
+    QAction* m_actionConnectionSettings = nullptr;
+    QAction* m_actionRestoreConnection = nullptr;
+    QAction* m_actionFindController = nullptr;
     std::array<QAction*, 8> m_recentActions{};
     QAction* m_recentSeparator = nullptr;
     std::array<ClickableField*, field::kCount> m_text1{};
@@ -177,6 +188,7 @@ class FrmMain : public QMainWindow
     std::unique_ptr<TrafficRecorder> m_recorder;
     std::unique_ptr<ConfigCommands> m_commands;
     std::unique_ptr<FileMenu> m_files;
+    std::unique_ptr<ConnectionMenu> m_connections;
 
     // How much larger than drawn the layout and its texts are, for a large desktop font.
     double m_scale = 1.0;

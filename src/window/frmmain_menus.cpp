@@ -88,6 +88,8 @@ void FrmMain::BuildMenus()
     // Like the recent files: read when the menu opens, since another run may have changed it.
     connect(controller, &QMenu::aboutToShow, this, [this] { ShowVerifyAfterWriting(); });
 
+    BuildConnectionMenu();
+
     // Left enabled while a command runs: that is when one wants to watch the line.
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     m_actionLineTraffic = AddAction(view, QStringLiteral("Line &Traffic"), "actionLineTraffic",

@@ -6,6 +6,7 @@
 #include "port/transportport.h"
 #include "protocol/crc16.h"
 #include "window/configcommands.h"
+#include "window/connectionmenu.h"
 #include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/portlist.h"
@@ -67,6 +68,7 @@ void FrmMain::Load()
             [this](bool busy) { SetFileActionsEnabled(!busy); });
     connect(m_commands.get(), &ConfigCommands::busyChanged, m_actionCompareWithController,
             [this](bool busy) { m_actionCompareWithController->setEnabled(!busy); });
+    WireConnectionMenu();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event)
@@ -76,6 +78,7 @@ void FrmMain::closeEvent(QCloseEvent* event)
     m_commands->Abandon();
     if (m_trafficWindow)
         m_trafficWindow->close();
+    EndConnectionDialogs();
     QMainWindow::closeEvent(event);
 }
 

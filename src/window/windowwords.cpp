@@ -150,7 +150,7 @@ std::string CommandDoneText(int requestFunction)
     return requestFunction == modbus::kWriteMultipleRegisters ? "Write OK" : "Read OK";
 }
 
-std::string CommandFailedText(const ReceiveResult& result)
+std::string CommandFailedText(const ReceiveResult& result, const Connection& connection)
 {
     switch (result.outcome) {
     case ReceiveOutcome::Refused:
@@ -158,14 +158,34 @@ std::string CommandFailedText(const ReceiveResult& result)
     case ReceiveOutcome::ConnectionLost:
         return "ERROR: connection lost";
     default:
-        return "ERROR: no answer within " + PlainNumberText(kReceiveTimeLimit) + " s";
+        return "ERROR: no answer within " + SecondsText(connection.timeLimitMs) + " s" +
+               (connection.retries == 0
+                    ? std::string()
+                    : ", " + std::to_string(connection.retries + 1) + " attempts");
     }
 }
 
 std::string CommandOpenFailedText(const OpenFailure& failure)
 {
+    if (failure.port.kind == ResolvedPort::Kind::Network)
+        return "ERROR: no connection to " + failure.port.label + " (" + failure.systemText + ")";
     return "ERROR: port " + failure.port.label + " cannot be opened (" +
            OpenFailureReason(failure) + ")";
+}
+
+std::string PortPlaceText(const ResolvedPort& port)
+{
+    if (port.kind == ResolvedPort::Kind::Number || port.kind == ResolvedPort::Kind::OutOfRange)
+        return "port " + port.label;
+    return port.label;
+}
+
+std::string WindowTitleText(const Connection& connection, const ResolvedPort& port)
+{
+    const std::string title = "Morvane Config";
+    if (connection.IsDefault())
+        return title;
+    return title + " - " + connection.InWords(PortPlaceText(port));
 }
 
 } // namespace morvane

@@ -6,6 +6,7 @@
 
 #include "controller/registerdiff.h"
 #include "controller/registermap.h"
+#include "exchange/connection.h"
 #include "exchange/failurewords.h"
 #include "exchange/portwords.h"
 #include "port/portopening.h"
@@ -64,8 +65,15 @@ inline constexpr std::string_view kAbandoned = "ERROR: stopped, the window was c
 } // namespace traffic
 std::string CommandDoneText(int requestFunction);
 // A wait that ended without an answer: timed out, refused, or the connection lost.
-std::string CommandFailedText(const ReceiveResult& result);
+std::string CommandFailedText(const ReceiveResult& result, const Connection& connection = {});
 std::string CommandOpenFailedText(const OpenFailure& failure);
+
+// How the title names the port of the port field: "port 1", "/dev/ttyUSB0",
+// "rtu+tcp://10.0.0.7:4001".
+std::string PortPlaceText(const ResolvedPort& port);
+// "Morvane Config", and the connection in use when it is not the default one: "Morvane Config
+// - slave 5, 19200 8E1, at rtu+tcp://10.0.0.7:4001".
+std::string WindowTitleText(const Connection& connection, const ResolvedPort& port);
 std::string TrafficSaveFailureText(const std::string& path, const std::string& reason);
 
 // Comparing the window with the controller: the dialog's title and the lines above its rows.

@@ -222,18 +222,35 @@ void TestResults::concurrentStationsLeaveWholeRows()
 
 void TestResults::unitsFoundDocument()
 {
-    const QJsonDocument none = QJsonDocument::fromJson(UnitsFoundJson({}));
-    QCOMPARE(none.object()["units"].toArray().size(), 0);
-    const QJsonDocument two = QJsonDocument::fromJson(UnitsFoundJson(
-        {{"1", "/dev/ttyUSB0", 1, 9600, "none", 1}, {"1", "/dev/ttyUSB0", 7, 19200, "even", 1}}));
-    const QJsonArray units = two.object()["units"].toArray();
-    QCOMPARE(units.size(), 2);
-    QCOMPARE(units[1].toObject(), (QJsonObject{{"port", "1"},
-                                               {"endpoint", "/dev/ttyUSB0"},
-                                               {"slave", 7},
-                                               {"baud", 19200},
-                                               {"parity", "even"},
-                                               {"stopBits", 1}}));
+    const QJsonObject none = QJsonDocument::fromJson(UnitsFoundJson("1", "/dev/ttyS0", {})).object();
+    QCOMPARE(none, (QJsonObject{{"port", "1"}, {"endpoint", "/dev/ttyS0"}, {"units", QJsonArray{}}}));
+
+    FoundUnit counter{Connection{}, Registers{2, 4, 0, 100, 500, 20, 17, 4, 0}, 0};
+    counter.connection.slave = 17;
+    counter.connection.baud = 19200;
+    counter.connection.parity = Parity::Even;
+    FoundUnit refusing{Connection{}, std::nullopt, 2};
+    refusing.connection.slave = 9;
+    FoundUnit noMode{Connection{}, Registers{2, 99, 0, 0, 0, 0, 0, 0, 0}, 0};
+    const QJsonArray units =
+        QJsonDocument::fromJson(UnitsFoundJson("tcp://127.0.0.1:1502", "tcp://127.0.0.1:1502",
+                                               {counter, refusing, noMode}))
+            .object()["units"]
+            .toArray();
+    QCOMPARE(units.size(), 3);
+    QCOMPARE(units[0].toObject(),
+             (QJsonObject{{"slave", 17},
+                          {"baud", 19200},
+                          {"parity", "even"},
+                          {"stopBits", 1},
+                          {"registers", QJsonArray{2, 4, 0, 100, 500, 20, 17, 4, 0}},
+                          {"mode", "Up/Down Counter"}}));
+    QCOMPARE(units[1].toObject(), (QJsonObject{{"slave", 9},
+                                               {"baud", 9600},
+                                               {"parity", "none"},
+                                               {"stopBits", 1},
+                                               {"exception", 2}}));
+    QVERIFY(!units[2].toObject().contains("mode"));
 }
 
 // With --append PATH STATION START_MS it is a station appending rows, not the test.

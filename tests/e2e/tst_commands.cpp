@@ -829,7 +829,7 @@ void TestCommands::compareShowsTheRowsThatDiffer()
     QStringList menus;
     for (QAction* menu : f.window.menuBar()->actions())
         menus << menu->text();
-    QCOMPARE(menus, QStringList({"&File", "&Controller", "&View", "&Help"}));
+    QCOMPARE(menus, QStringList({"&File", "&Controller", "Co&nnection", "&View", "&Help"}));
 }
 
 void TestCommands::verifyAfterWriting_data()

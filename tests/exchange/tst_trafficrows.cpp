@@ -1,8 +1,10 @@
 // The rows of the line traffic window made from the bytes of one exchange: where the framer's
-// decisions and the silences cut them, and what each row says.
+// decisions and the silences cut them, and what each row says; the rows of a network
+// connection's events.
 
 #include "exchange/trafficrecorder.h"
 #include "exchange/trafficwords.h"
+#include "fakeserialport.h"
 
 #include <QtTest>
 
@@ -62,6 +64,8 @@ class TestTrafficRows : public QObject
     void rowsOfAnExchange();
     void whatCameBack_data();
     void whatCameBack();
+    void networkEventRows_data();
+    void networkEventRows();
     void timeOfDay_data();
     void timeOfDay();
 };
@@ -176,40 +180,104 @@ void TestTrafficRows::whatCameBack_data()
 {
     QTest::addColumn<QStringList>("bursts"); // after a read request
     QTest::addColumn<QStringList>("lines");  // below the first line; none: nothing came back
+    QTest::addColumn<int>("timeLimitMs");
     const QByteArray answer(kAnswer);
     const QString badCrc = "0:" + answer.chopped(4) + "78ec";
     const QString slave2 = "020312000200010000006401f40014000100030000b420";
     const QString crcAdvice = " with a wrong CRC: check the baud rate and the wiring.";
 
-    QTest::newRow("nothing") << QStringList{} << QStringList{};
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << 20000;
     QTest::newRow("three wrong CRCs")
         << QStringList{badCrc, "100" + badCrc.mid(1), "200" + badCrc.mid(1)}
-        << QStringList{"3 replies" + crcAdvice};
+        << QStringList{"3 replies" + crcAdvice} << 20000;
     QTest::newRow("two slaves, each by itself")
         << QStringList{"0:" + slave2, "100:02830230f1", "200:0383026131"}
         << QStringList{"2 replies from slave 2: check the address, which must be 1.",
-                       "1 reply from slave 3: check the address, which must be 1."};
+                       "1 reply from slave 3: check the address, which must be 1."}
+        << 20000;
     QTest::newRow("noise counted in bytes, in the order it came")
         << QStringList{"0:ff00ff", "100:" + slave2, "200:00ff"}
         << QStringList{"5 bytes forming no frame (noise): check the wiring, the baud rate and the "
                        "parity.",
-                       "1 reply from slave 2: check the address, which must be 1."};
+                       "1 reply from slave 2: check the address, which must be 1."}
+        << 20000;
     QTest::newRow("a frame that answers something else")
         << QStringList{"0:010310000200010000006401f4001400010003abda"}
         << QStringList{"1 reply that does not answer the request: check that slave 1 is a Morvane "
-                       "and no other master uses the line."};
+                       "and no other master uses the line."}
+        << 20000;
     QTest::newRow("any other frame by its meaning")
-        << QStringList{"0:" + answer} << QStringList{"1 frame: answer, 9 registers."};
+        << QStringList{"0:" + answer} << QStringList{"1 frame: answer, 9 registers."} << 20000;
+    QTest::newRow("another time limit")
+        << QStringList{badCrc} << QStringList{"1 reply" + crcAdvice} << 1500;
 }
 
 void TestTrafficRows::whatCameBack()
 {
     QFETCH(QStringList, bursts);
     QFETCH(QStringList, lines);
-    const std::string text = WhatCameBackText(Decoded(kRead, bursts));
+    QFETCH(int, timeLimitMs);
+    Connection connection;
+    connection.timeLimitMs = timeLimitMs;
+    const std::string text = WhatCameBackText(Decoded(kRead, bursts), connection);
     if (!lines.isEmpty())
-        lines.prepend("No valid answer from Morvane within 20 s, but bytes came back:");
+        lines.prepend(QString("No valid answer from Morvane within %1 s, but bytes came back:")
+                          .arg(timeLimitMs / 1000.0));
     QCOMPARE(QString::fromStdString(text), lines.join("\r\n"));
+}
+
+void TestTrafficRows::networkEventRows_data()
+{
+    using Kind = TcpEvent::Kind;
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("rejection");
+    QTest::addColumn<bool>("byPeer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("row"); // "direction|bytes|meaning"
+    const QString url = "tcp://127.0.0.1:1502";
+    const int none = int(MbapRejection::None);
+    QTest::newRow("connected") << int(Kind::Connected) << none << false << ""
+                               << "||connected to " + url;
+    QTest::newRow("closed by us") << int(Kind::Closed) << none << false << ""
+                                  << "||disconnected from " + url;
+    QTest::newRow("closed by the far end")
+        << int(Kind::Closed) << none << true << "the far end closed the connection"
+        << "||connection to " + url + " closed: the far end closed the connection";
+    QTest::newRow("header sent") << int(Kind::MbapSent) << none << false << ""
+                                 << "sent|01 02 00 00 00 06 F7|MBAP header, transaction 258, "
+                                    "unit 247";
+    QTest::newRow("header received")
+        << int(Kind::MbapReceived) << none << false << ""
+        << "received|01 02 00 00 00 06 F7|MBAP header, transaction 258, unit 247";
+    const QString rejected = "received|01 02 00 00 00 06 F7|MBAP header, transaction 258, unit "
+                             "247, rejected: ";
+    QTest::newRow("wrong transaction")
+        << int(Kind::MbapRejected) << int(MbapRejection::WrongTransaction) << false << ""
+        << rejected + "wrong transaction";
+    QTest::newRow("wrong unit") << int(Kind::MbapRejected) << int(MbapRejection::WrongUnit) << false
+                                << "" << rejected + "wrong unit";
+    QTest::newRow("length") << int(Kind::MbapRejected) << int(MbapRejection::LengthMismatch)
+                            << false << "" << rejected + "its length does not match the reply";
+}
+
+// Each event is a row of its own, in the columns of the frames.
+void TestTrafficRows::networkEventRows()
+{
+    QFETCH(int, kind);
+    QFETCH(int, rejection);
+    QFETCH(bool, byPeer);
+    QFETCH(QString, text);
+    QFETCH(QString, row);
+    morvane::testing::FakeSerialPort port;
+    QStringList rows;
+    TrafficRecorder recorder(
+        port, 1, [] { return kNoon; },
+        [&rows](TrafficRow r) {
+            rows << QString::fromStdString(r.direction + "|" + r.bytes + "|" + r.meaning);
+        });
+    recorder.Tcp({TcpEvent::Kind(kind), "tcp://127.0.0.1:1502", MbapHeader{258, 0, 6, 247},
+                  MbapRejection(rejection), byPeer, text.toStdString()});
+    QCOMPARE(rows, QStringList{row});
 }
 
 void TestTrafficRows::timeOfDay_data()

@@ -81,13 +81,28 @@ class TestReceiveWait : public QObject
         QVERIFY2(h->host.now > 15.0 && h->host.now < 15.2, std::to_string(h->host.now).c_str());
     }
 
-    void silentWaitSleeps()
+    // The wait sleeps rather than spins, and its last sleep ends at the limit, however short:
+    // a scan's probe waits a few character times.
+    void silentWaitSleepsToTheLimit_data()
     {
+        QTest::addColumn<float>("limit");
+        QTest::newRow("20 s") << kReceiveTimeLimit;
+        QTest::newRow("a probe's 82 ms") << 0.082f;
+        QTest::newRow("shorter than one idle sleep") << 0.012f;
+    }
+
+    void silentWaitSleepsToTheLimit()
+    {
+        QFETCH(float, limit);
+        h->link.ReceiveTimeLimit = limit;
         QCOMPARE(h->Receive().outcome, ReceiveOutcome::TimedOut);
         QVERIFY(!h->waits.empty());
         for (int wait : h->waits)
-            QVERIFY(wait >= 20 && wait <= 100);
-        QVERIFY(h->Elapsed() < kReceiveTimeLimit + 0.1);
+            QVERIFY(wait >= 1 && wait <= kReceiveIdleWaitMs);
+        QVERIFY(h->waits.size() <= std::size_t(limit * 1000 / kReceiveIdleWaitMs) + 3);
+        // The time of day is a float of seconds: about 4 ms apart at noon.
+        QVERIFY2(h->Elapsed() > limit - 0.004 && h->Elapsed() < limit + 0.01,
+                 std::to_string(h->Elapsed()).c_str());
     }
 
     // Once the bytes the port holds are taken, pending events are dispatched, which also

@@ -109,6 +109,11 @@ class TestRequests : public QObject
         link->state.RegImage[20 + 5] = 0x1234; // slave 2, register 5
         QVERIFY(ModbusWriteRequest(*link, 2, 5, 1));
         QCOMPARE(ToHex(port.sent).left(18), QByteArray("021000040001021234"));
+        // An address without slots of its own sends the slots its caller names.
+        port.sent.clear();
+        link->state.RegImage[3] = 0x0102;
+        QVERIFY(ModbusWriteRequestFromSlot(*link, 247, 3, 1, 3));
+        QCOMPARE(ToHex(port.sent).left(18), QByteArray("f71000020001020102"));
     }
 
     void closedPortBuildsButSendsNothing()
@@ -211,6 +216,9 @@ class TestRequests : public QObject
         QVERIFY(ModbusWriteRequest(*link, 1, 1, 196));
         QCOMPARE(int(port.sent.size()), kLinkBufferSize - 1); // the byte count 392 is no byte
         QVERIFY(ModbusWriteRequest(*link, 20, 1, 20));        // slots 381 to 400
+        QVERIFY(ModbusWriteRequestFromSlot(*link, 247, 3, 9, 392));
+        QVERIFY(!ModbusWriteRequestFromSlot(*link, 247, 3, 9, 393));
+        QVERIFY(!ModbusWriteRequestFromSlot(*link, 247, 3, 9, -1));
     }
 
     void wireAddresses_data()

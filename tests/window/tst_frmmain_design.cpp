@@ -108,6 +108,12 @@ void TestFrmMainDesign::menus_data()
                                   << "Line &Traffic" << QKeySequence("Ctrl+T");
     QTest::newRow("port list") << "actionPortList"
                                << "Serial Ports" << QKeySequence("Alt+Down");
+    QTest::newRow("connection settings") << "actionConnectionSettings"
+                                         << "&Settings..." << QKeySequence();
+    QTest::newRow("connection defaults") << "actionRestoreConnection"
+                                         << "&Restore Defaults" << QKeySequence();
+    QTest::newRow("find controller") << "actionFindController"
+                                     << "&Find Controller..." << QKeySequence();
 }
 
 void TestFrmMainDesign::menus()

@@ -66,6 +66,7 @@ constexpr IntegerSwitch IntegerSwitches[] = {
     {"--pieces", 1, 260},
     {"--gap", 0, 60000},
     {"--slave-answer", 0, 255},
+    {"--bad-crc-first", 0, 1L << 30},
     {"--hangup-after", 0, 1L << 30},
     {"--pace", 0, 4000000},
     {"--tcp", 0, 65535},
@@ -88,6 +89,8 @@ void StoreInteger(std::string_view name, long value, SimOptions& options)
         options.gapMs = static_cast<int>(value);
     else if (name == "--slave-answer")
         options.answerSlave = static_cast<int>(value);
+    else if (name == "--bad-crc-first")
+        options.badCrcFirst = static_cast<int>(value);
     else if (name == "--hangup-after")
         options.hangupAfter = value;
     else if (name == "--pace")
@@ -222,6 +225,8 @@ device open (or no master is connected).
   --exception CODE     refuse every request with this exception code (stores nothing)
   --bad-crc            invert both CRC bytes of every reply; over Modbus TCP, which has
                        no CRC, invert both bytes of its transaction identifier instead
+  --bad-crc-first N    spoil only the first N replies as --bad-crc does, then answer
+                       well: a line that garbles one reply and recovers
   --noise N            send N noise bytes (0xFF, 0x00 alternating) before each reply
                        (over Modbus TCP they break the stream's framing)
   --pieces N           send each reply in N pieces ...

@@ -31,6 +31,7 @@ struct SimOptions {
     int delayMs = 0;
     int exceptionCode = 0; // 0: answer normally
     bool badCrc = false;
+    int badCrcFirst = 0; // the first this many replies spoiled as by badCrc, the rest sound
     int noiseBytes = 0;
     int pieces = 1;
     int gapMs = 20;

@@ -232,7 +232,9 @@ SimServer::Outcome SimServer::Answer(const uint8_t* request, int length, const F
     }
     if (reply.empty())
         return Outcome::Continue;
-    Frame line = ShapeReply(std::move(reply), m_options, m_framing);
+    SimOptions shaping = m_options;
+    shaping.badCrc = m_options.badCrc || m_repliesShaped++ < m_options.badCrcFirst;
+    Frame line = ShapeReply(std::move(reply), shaping, m_framing);
     Clock::duration wait = std::chrono::milliseconds(m_options.delayMs);
     if (m_options.paceBaud != 0)
         wait = std::max<Clock::duration>(wait, FrameSilence(m_options.paceBaud));

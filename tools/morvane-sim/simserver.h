@@ -54,6 +54,7 @@ class SimServer
     modbus_mapping_t* m_registers = nullptr;
     int m_capture[2] = {-1, -1};
     long m_requestsSeen = 0;
+    long m_repliesShaped = 0;
 };
 
 } // namespace morvane::sim

@@ -1,13 +1,15 @@
 // Takes the pictures of docs/screenshots: the main window in each input type, the three
 // choosers as a click into their field opens them, the failure messages, the line traffic
-// window, the port list, the result of comparing the window with a controller, and the main
-// window on a dark desktop and with a large font. Run it on a display (scripts/screenshots.sh
-// runs it under Xvfb):
+// window, the port list, the result of comparing the window with a controller, the connection
+// settings and a scan for units, and the main window on a dark desktop and with a large font.
+// Run it on a display (scripts/screenshots.sh runs it under Xvfb):
 //   morvane-screenshots OUTPUT_DIR
 
 #include "camera.h"
 #include "window/configcommands.h"
+#include "window/connectionmenu.h"
 #include "window/filemenu.h"
+#include "window/findcontroller.h"
 #include "window/frmmain.h"
 #include "window/icon.h"
 #include "window/trafficwindow.h"
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -305,6 +308,56 @@ void TakeCompareResult()
     StopController(sim);
 }
 
+// The settings dialog with a unit behind a device server in mind, and a scan under way that
+// has found the unit at slave 17 and 19200 baud on a line.
+void TakeConnection()
+{
+    QProcess sim;
+    const QString device = StartController(
+        sim, {"--slave", "17", "--baud", "19200", "--registers", "2,4,0,100,500,20,17,4,0"});
+    if (device.isEmpty()) {
+        Fail(QString("the virtual controller %1 did not start").arg(MORVANE_SIM_PATH));
+        return;
+    }
+    auto window = ShowWindow();
+    window->txtCom(0)->setText(device);
+    Connection server;
+    server.slave = 5;
+    server.baud = 19200;
+    server.parity = Parity::Even;
+    server.timeLimitMs = 2000;
+    server.retries = 1;
+    window->Connections().Use(server);
+    window->findChild<QAction*>("actionConnectionSettings")->trigger();
+    Settle(kPaintMs);
+    if (QWidget* dialog = ShownWindowNamed("ConnectionSettings")) {
+        dialog->move(window->frameGeometry().right() + kDialogGap, 0);
+        Settle(kPaintMs);
+        Save("connection-settings.png");
+        dialog->close();
+    } else {
+        Fail("Settings... opened no ConnectionSettings");
+    }
+    window->Connections().RestoreDefaults();
+    window->findChild<QAction*>("actionFindController")->trigger();
+    Settle(kPaintMs);
+    auto* find = qobject_cast<FindController*>(ShownWindowNamed("FindController"));
+    if (find) {
+        find->move(window->frameGeometry().right() + kDialogGap, 0);
+        find->findChild<QLineEdit*>("bauds")->setText("19200,38400");
+        find->findChild<QLineEdit*>("parities")->setText("none");
+        QTimer::singleShot(3000, find, [find] {
+            Save("find-controller.png");
+            find->Cancel();
+        });
+        find->Start();
+    } else {
+        Fail("Find Controller... opened no FindController");
+    }
+    CloseAll();
+    StopController(sim);
+}
+
 // A dark desktop: light text on dark grey, with disabled text barely above its background,
 // as many dark themes have it.
 QPalette DarkDesktop()
@@ -367,6 +420,7 @@ int main(int argc, char* argv[])
     TakeLineTraffic();
     TakePortList();
     TakeCompareResult();
+    TakeConnection();
     TakeOtherDesktops();
     return g_failures == 0 ? 0 : 1;
 }
