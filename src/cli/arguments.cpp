@@ -18,6 +18,7 @@ namespace
 const QString kProgram = QStringLiteral("morvane-config");
 const QString kRead = QStringLiteral("read");
 const QString kWrite = QStringLiteral("write");
+const QString kReport = QStringLiteral("report");
 
 Invocation Usage(const QString& problem)
 {
@@ -78,6 +79,22 @@ QString PortProblem(const QString& typed)
     return QStringLiteral("--port takes %1; found '%2'.").arg(forms, typed);
 }
 
+// Takes --digits when given; the problem when it is no Digits.
+Invocation WithDigits(const QCommandLineParser& parser, const QCommandLineOption& digits,
+                      Invocation call)
+{
+    if (!parser.isSet(digits))
+        return call;
+    const std::optional<int> n = DigitsOf(parser.value(digits));
+    if (!n)
+        return Usage(QStringLiteral("--digits takes a whole number from %1 to %2; found '%3'.")
+                         .arg(kMinDigits)
+                         .arg(kMaxDigits)
+                         .arg(parser.value(digits)));
+    call.digits = *n;
+    return call;
+}
+
 // Completes a read from its options; the problem when they do not make one.
 Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& output,
                   const QCommandLineOption& digits, Invocation call)
@@ -89,16 +106,7 @@ Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& ou
     if (parser.isSet(output) && call.file.isEmpty())
         return Usage(QStringLiteral("-o needs a file name; without -o the configuration goes to "
                                     "standard output."));
-    if (parser.isSet(digits)) {
-        const std::optional<int> n = DigitsOf(parser.value(digits));
-        if (!n)
-            return Usage(QStringLiteral("--digits takes a whole number from %1 to %2; found '%3'.")
-                             .arg(kMinDigits)
-                             .arg(kMaxDigits)
-                             .arg(parser.value(digits)));
-        call.digits = *n;
-    }
-    return call;
+    return WithDigits(parser, digits, call);
 }
 
 Invocation WriteOf(const QCommandLineParser& parser, const QCommandLineOption& verify,
@@ -115,6 +123,33 @@ Invocation WriteOf(const QCommandLineParser& parser, const QCommandLineOption& v
     return call;
 }
 
+// A page of a file, or of the unit read now: one or the other, and always somewhere to put it.
+Invocation ReportOf(const QCommandLineParser& parser, const QCommandLineOption& output,
+                    const QCommandLineOption& digits, const QCommandLineOption& fromUnit,
+                    Invocation call)
+{
+    const QStringList files = parser.positionalArguments();
+    call.fromUnit = parser.isSet(fromUnit);
+    if (call.fromUnit && !files.isEmpty())
+        return Usage(QStringLiteral("report takes a FILE or --from-unit, not both; '%1' is one "
+                                    "too many.")
+                         .arg(files.first()));
+    if (!call.fromUnit && files.isEmpty())
+        return Usage(QStringLiteral("report needs the configuration FILE, or --from-unit to read "
+                                    "the unit."));
+    if (files.size() > 1)
+        return Usage(
+            QStringLiteral("report takes one FILE; '%1' is one too many.").arg(files.at(1)));
+    if (!parser.isSet(output) || parser.value(output).isEmpty())
+        return Usage(QStringLiteral("report needs -o PAGE.pdf, or -o - for standard output."));
+    if (parser.isSet(digits) && !call.fromUnit)
+        return Usage(
+            QStringLiteral("--digits goes with --from-unit; a FILE holds its own Digits."));
+    call.file = files.value(0);
+    call.page = parser.value(output);
+    return WithDigits(parser, digits, call);
+}
+
 Invocation ParseSubcommand(Action action, const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -125,9 +160,12 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     const QCommandLineOption digits(QStringLiteral("digits"), QString(), QStringLiteral("N"));
     const QCommandLineOption verify(QStringLiteral("verify"));
     const QCommandLineOption trace(QStringLiteral("trace"));
+    const QCommandLineOption fromUnit(QStringLiteral("from-unit"));
     QList<QCommandLineOption> options{help, port, trace};
     if (action == Action::Read)
         options << output << digits;
+    else if (action == Action::Report)
+        options << output << digits << fromUnit;
     else
         options << verify;
     parser.addOptions(options);
@@ -145,6 +183,8 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
         if (!ResolvePortOption(call.portText.toStdString()))
             return Usage(PortProblem(call.portText));
     }
+    if (action == Action::Report)
+        return ReportOf(parser, output, digits, fromUnit, call);
     return action == Action::Read ? ReadOf(parser, output, digits, call)
                                   : WriteOf(parser, verify, call);
 }
@@ -184,10 +224,12 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Read, positional);
     if (first == kWrite)
         return ParseSubcommand(Action::Write, positional);
+    if (first == kReport)
+        return ParseSubcommand(Action::Report, positional);
     if (MistypedSubcommand(first))
-        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2 and %3 (a "
-                                    "FILE to open must exist or have a dot in its name).")
-                         .arg(first, kRead, kWrite));
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3 and %4 "
+                                    "(a FILE to open must exist or have a dot in its name).")
+                         .arg(first, kRead, kWrite, kReport));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
@@ -211,6 +253,8 @@ QString HelpText()
   morvane-config [FILE]
   morvane-config read [--port P] [--digits N] [-o FILE] [--trace]
   morvane-config write FILE [--port P] [--verify] [--trace]
+  morvane-config report FILE [--port P] -o PAGE.pdf
+  morvane-config report --from-unit [--port P] [--digits N] [--trace] -o PAGE.pdf
   morvane-config --help | --version
 
 Without a subcommand the window opens, with FILE in it when one is given.
@@ -222,14 +266,18 @@ The subcommands open no window and need no display. They talk to slave 1 at
            without -o)
   write    check FILE as opening it in the window does, then write its nine
            registers to the controller
+  report   the page the window prints, as a PDF: of FILE as the window shows it
+           after opening it, or with --from-unit of the unit, read now
 
 Options:
   --port P           the port: a number n from 1 to 32767 (the device in
                      MORVANE_COM<n>, else /dev/ttyS<n-1>) or a device path,
                      absolute or relative (./ttyB); 1 when not given
-  -o, --output FILE  read: write the configuration to FILE
-  --digits N         read: the digits of the controller's display to record in
-                     the file, %1 to %2; %3 when not given
+  -o, --output FILE  read: write the configuration to FILE; report: write the
+                     PDF to FILE, or to standard output when FILE is -
+  --digits N         read, report --from-unit: the digits of the controller's
+                     display to record, %1 to %2; %3 when not given
+  --from-unit        report: read the unit on the port instead of a FILE
   --verify           write: read the registers back and list each one that
                      differs from the file
   --trace            every request and every run of bytes received, on standard

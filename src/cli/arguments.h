@@ -25,13 +25,15 @@ enum ExitCode : int {
     // 128 + n: stopped by signal n (StoppedExitStatus): 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
-enum class Action { Window, Read, Write, Help, Version, Usage };
+enum class Action { Window, Read, Write, Report, Help, Version, Usage };
 
 struct Invocation {
     Action action = Action::Window;
     // Window: the file to open, if any. Read: the output file, empty for standard output.
-    // Write: the file to write.
+    // Write: the file to write. Report: the file to record, empty with --from-unit.
     QString file;
+    QString page;                           // Report: where the PDF goes, "-" for standard output
+    bool fromUnit = false;                  // Report: record the unit, read now
     QString portText = QStringLiteral("1"); // as --port takes it, checked
     int digits = kDefaultDigits;
     bool verify = false;

@@ -1,19 +1,24 @@
 #include "cli/commands.h"
 
 #include "cli/steplines.h"
+#include "controller/configsheet.h"
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "controller/shownconfig.h"
 #include "exchange/failurewords.h"
+#include "exchange/reportpage.h"
 #include "files/wholefile.h"
+#include "report/pagedrawing.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #ifndef _WIN32
@@ -129,20 +134,30 @@ ExitCode SaveConfiguration(const QString& path, const QByteArray& text)
 }
 
 // The arguments have checked the text, so there is always a port.
+ResolvedPort PortOf(const Invocation& call)
+{
+    return ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{});
+}
+
 ControllerLink LinkOf(const Invocation& call)
 {
-    return ControllerLink(ResolvePortOption(call.portText.toStdString()).value_or(ResolvedPort{}),
-                          call.trace ? PrintTraceLine : ControllerLink::TraceSink());
+    return ControllerLink(PortOf(call), call.trace ? PrintTraceLine : ControllerLink::TraceSink());
+}
+
+// Reads registers 3 to 11 of the unit on the call's port; kDone, or the exit status.
+int ReadUnit(const Invocation& call, Registers& unit)
+{
+    ControllerLink controller = LinkOf(call);
+    Step reading(ReadStepText(controller.Port()));
+    return reading.Ended(controller.Read(unit));
 }
 
 int RunRead(const Invocation& call)
 {
-    ControllerLink controller = LinkOf(call);
     Configuration config;
     config.digits = call.digits;
-    Step reading(ReadStepText(controller.Port()));
     Registers unit{};
-    if (const int code = reading.Ended(controller.Read(unit)); code != kDone)
+    if (const int code = ReadUnit(call, unit); code != kDone)
         return code;
     // Recorded as a window holds them after reading this unit, so that writing the file sends
     // what the window would.
@@ -200,12 +215,59 @@ int RunWrite(const Invocation& call)
     return Compare(written, read);
 }
 
+// The configuration the page records, as a new window shows it after opening the file or
+// reading the unit; kDone, or the exit status.
+int ShownForReport(const Invocation& call, ShownConfiguration& shown)
+{
+    if (call.fromUnit) {
+        Registers unit{};
+        const int code = ReadUnit(call, unit);
+        shown = ConfigurationAsShown(call.digits, unit);
+        return code;
+    }
+    Step checking(FileCheckStepText(Native(call.file)), false);
+    const ConfigFileResult file = ReadConfigFile(call.file);
+    if (!file.config)
+        return checking.Fail(kBadFile, ConfigOpenFailureText(Native(call.file), file.problem));
+    checking.Done();
+    shown = ConfigurationAsShown(file.config->digits, file.config->registers);
+    return kDone;
+}
+
+int RunReport(const Invocation& call)
+{
+    ShownConfiguration shown;
+    if (const int code = ShownForReport(call, shown); code != kDone)
+        return code;
+    const std::string file =
+        call.fromUnit ? std::string() : Native(QFileInfo(call.file).absoluteFilePath());
+    const ReportPage page = PageOf(SheetAfterShowing(shown), PortOf(call), file);
+    const QByteArray pdf = report::PagePdf(page, report::LocalePaper());
+    if (call.page == QStringLiteral("-"))
+        return PrintResult(std::string_view(pdf.constData(), std::size_t(pdf.size())), kDone);
+    Step saving(PageSaveStepText(Native(call.page)), false);
+    if (const std::optional<SaveFailure> failure = SaveWholeFile(call.page, pdf))
+        return saving.Fail(kBadFile, PageSaveFailureText(Native(call.page), failure->reason));
+    saving.Done();
+    return kDone;
+}
+
 int RunSubcommand(const Invocation& call, int& argc, char* argv[])
 {
     // The serial port's notifications and the wait between bursts need an event loop; a
-    // core application gives one without a display.
-    QCoreApplication app(argc, argv);
-    return call.action == Action::Read ? RunRead(call) : RunWrite(call);
+    // core application gives one without a display. The page's fonts need a GUI application,
+    // on a platform that needs no display either.
+    const std::unique_ptr<QCoreApplication> app =
+        call.action == Action::Report ? report::DrawingApplication(argc, argv)
+                                      : std::make_unique<QCoreApplication>(argc, argv);
+    switch (call.action) {
+    case Action::Read:
+        return RunRead(call);
+    case Action::Report:
+        return RunReport(call);
+    default:
+        return RunWrite(call);
+    }
 }
 
 } // namespace
@@ -243,6 +305,7 @@ int Run(const Invocation& call, int& argc, char* argv[])
     switch (call.action) {
     case Action::Read:
     case Action::Write:
+    case Action::Report:
         return RunSubcommand(call, argc, argv);
     case Action::Help:
         return PrintResult(HelpText().toStdString(), kDone);

@@ -15,15 +15,6 @@ std::string TerminalText(std::string_view message)
     return text;
 }
 
-std::string PortInWords(const ResolvedPort& port)
-{
-    if (port.device.empty())
-        return "port " + port.label;
-    if (port.kind == ResolvedPort::Kind::Path)
-        return port.device;
-    return port.device + " (port " + port.label + ")";
-}
-
 std::string ReadStepText(const ResolvedPort& port)
 {
     return "Reading " + std::to_string(ConfigRegisterCount) + " registers from " +
@@ -49,6 +40,11 @@ std::string FileCheckStepText(const std::string& path)
 std::string FileSaveStepText(const std::string& path)
 {
     return "Saving the configuration to " + path;
+}
+
+std::string PageSaveStepText(const std::string& path)
+{
+    return "Saving the PDF to " + path;
 }
 
 std::string StandardOutputFailureText(const std::string& reason)

@@ -2,6 +2,7 @@
 // The command line's own words: one line per step on standard error, "<step> ... <outcome>",
 // and the failures in the window's words with plain line breaks.
 
+#include "exchange/connectionwords.h"
 #include "port/portresolve.h"
 
 #include <string>
@@ -12,13 +13,12 @@ namespace morvane::cli
 
 // A message of the window's, with the line breaks a terminal takes.
 std::string TerminalText(std::string_view message);
-// How a step names the port: "/dev/ttyUSB0 (port 1)", "/dev/pts/3", "port 0".
-std::string PortInWords(const ResolvedPort& port);
 std::string ReadStepText(const ResolvedPort& port);
 std::string WriteStepText(const ResolvedPort& port);
 std::string ReadBackStepText(const ResolvedPort& port);
 std::string FileCheckStepText(const std::string& path);
 std::string FileSaveStepText(const std::string& path);
+std::string PageSaveStepText(const std::string& path);
 // Results that did not reach standard output: a full disk, a closed or full stream.
 std::string StandardOutputFailureText(const std::string& reason);
 inline constexpr std::string_view kCompareStep = "Comparing the registers read back with the file";

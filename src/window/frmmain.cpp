@@ -9,6 +9,7 @@
 #include "window/configcommands.h"
 #include "window/fieldlauncher.h"
 #include "window/filemenu.h"
+#include "window/printmenu.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>

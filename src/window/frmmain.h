@@ -33,6 +33,7 @@ namespace morvane
 class ClickableField;
 class ConfigCommands;
 class FileMenu;
+class PrintMenu;
 class TrafficModel;
 class TrafficRecorder;
 class TrafficWindow;
@@ -65,6 +66,8 @@ class FrmMain : public QMainWindow
     ConfigCommands& Commands() const { return *m_commands; }
     // Saving the configuration to a file and opening one.
     FileMenu& Files() const { return *m_files; }
+    // Printing the configuration's page and exporting it as a PDF.
+    PrintMenu& Printing() const { return *m_printing; }
     // The design area below the menu bar: every element keeps its place in it.
     QWidget* ClientArea() const { return m_client; }
     // What went over the line since the program started, and the window that shows it.
@@ -141,6 +144,8 @@ class FrmMain : public QMainWindow
     QAction* m_actionOpen = nullptr;
     QAction* m_actionSave = nullptr;
     QAction* m_actionSaveAs = nullptr;
+    QAction* m_actionPrint = nullptr;
+    QAction* m_actionExportPdf = nullptr;
     QAction* m_actionQuit = nullptr;
     QAction* m_actionAbout = nullptr;
     QAction* m_actionLineTraffic = nullptr;
@@ -174,6 +179,7 @@ class FrmMain : public QMainWindow
     std::unique_ptr<TrafficRecorder> m_recorder;
     std::unique_ptr<ConfigCommands> m_commands;
     std::unique_ptr<FileMenu> m_files;
+    std::unique_ptr<PrintMenu> m_printing;
 
     // How much larger than drawn the layout and its texts are, for a large desktop font.
     double m_scale = 1.0;
