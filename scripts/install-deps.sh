@@ -9,7 +9,7 @@ packages=(
   libmodbus-dev mbpoll socat
   clang-14 libclang-rt-14-dev clang-format-14
   xvfb xauth imagemagick x11-utils xdotool procps
-  fonts-dejavu-core
+  fonts-dejavu-core poppler-utils
   dpkg-dev file shared-mime-info desktop-file-utils groff-base
 )
 

@@ -22,6 +22,7 @@ const QString kWrite = QStringLiteral("write");
 const QString kDiff = QStringLiteral("diff");
 const QString kPorts = QStringLiteral("ports");
 const QString kScan = QStringLiteral("scan");
+const QString kReport = QStringLiteral("report");
 
 Invocation Usage(const QString& problem)
 {
@@ -90,6 +91,22 @@ QString PortProblem(const QString& typed)
         .arg(forms, typed);
 }
 
+// Takes --digits when given; the problem when it is no Digits.
+Invocation WithDigits(const QCommandLineParser& parser, const QCommandLineOption& digits,
+                      Invocation call)
+{
+    if (!parser.isSet(digits))
+        return call;
+    const std::optional<int> n = DigitsOf(parser.value(digits));
+    if (!n)
+        return Usage(QStringLiteral("--digits takes a whole number from %1 to %2; found '%3'.")
+                         .arg(kMinDigits)
+                         .arg(kMaxDigits)
+                         .arg(parser.value(digits)));
+    call.digits = *n;
+    return call;
+}
+
 // Completes a read from its options; the problem when they do not make one.
 Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& output,
                   const QCommandLineOption& digits, Invocation call)
@@ -101,16 +118,7 @@ Invocation ReadOf(const QCommandLineParser& parser, const QCommandLineOption& ou
     if (parser.isSet(output) && call.file.isEmpty())
         return Usage(QStringLiteral("-o needs a file name; without -o the configuration goes to "
                                     "standard output."));
-    if (parser.isSet(digits)) {
-        const std::optional<int> n = DigitsOf(parser.value(digits));
-        if (!n)
-            return Usage(QStringLiteral("--digits takes a whole number from %1 to %2; found '%3'.")
-                             .arg(kMinDigits)
-                             .arg(kMaxDigits)
-                             .arg(parser.value(digits)));
-        call.digits = *n;
-    }
-    return call;
+    return WithDigits(parser, digits, call);
 }
 
 // Write and diff take one FILE, "-" for standard input.
@@ -152,6 +160,33 @@ Invocation ScanOf(const QCommandLineParser& parser, const ConnectionOptions& con
     return call;
 }
 
+// A page of a file, or of the unit read now: one or the other, and always somewhere to put it.
+Invocation ReportOf(const QCommandLineParser& parser, const QCommandLineOption& output,
+                    const QCommandLineOption& digits, const QCommandLineOption& fromUnit,
+                    Invocation call)
+{
+    const QStringList files = parser.positionalArguments();
+    call.fromUnit = parser.isSet(fromUnit);
+    if (call.fromUnit && !files.isEmpty())
+        return Usage(QStringLiteral("report takes a FILE or --from-unit, not both; '%1' is one "
+                                    "too many.")
+                         .arg(files.first()));
+    if (!call.fromUnit && files.isEmpty())
+        return Usage(QStringLiteral("report needs the configuration FILE, or --from-unit to read "
+                                    "the unit."));
+    if (files.size() > 1)
+        return Usage(
+            QStringLiteral("report takes one FILE; '%1' is one too many.").arg(files.at(1)));
+    if (!parser.isSet(output) || parser.value(output).isEmpty())
+        return Usage(QStringLiteral("report needs -o PAGE.pdf, or -o - for standard output."));
+    if (parser.isSet(digits) && !call.fromUnit)
+        return Usage(
+            QStringLiteral("--digits goes with --from-unit; a FILE holds its own Digits."));
+    call.file = files.value(0);
+    call.page = parser.value(output);
+    return WithDigits(parser, digits, call);
+}
+
 Invocation ParseSubcommand(Action action, const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -167,11 +202,17 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     const QCommandLineOption log(QStringLiteral("log"), QString(), QStringLiteral("FILE"));
     const ConnectionOptions connection;
     const ScanOptions scan;
-    QList<QCommandLineOption> options{help, json, quiet};
+    const QCommandLineOption fromUnit(QStringLiteral("from-unit"));
+    // A report's result is its PDF, with no document beside it.
+    QList<QCommandLineOption> options{help, quiet};
+    if (action != Action::Report)
+        options << json;
     if (action != Action::Ports)
         options << port << trace << connection.All();
     if (action == Action::Read)
         options << output << digits;
+    if (action == Action::Report)
+        options << output << digits << fromUnit;
     if (action == Action::Write)
         options << verify;
     if (action == Action::Write || action == Action::Diff)
@@ -187,7 +228,7 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
     if (const std::optional<QString> repeated = RepeatedOption(parser, options))
         return Usage(*repeated);
     Invocation call = Just(action);
-    call.json = parser.isSet(json);
+    call.json = action != Action::Report && parser.isSet(json);
     call.quiet = parser.isSet(quiet);
     if (action == Action::Ports)
         return PortsOf(parser, call);
@@ -202,6 +243,10 @@ Invocation ParseSubcommand(Action action, const QStringList& arguments)
         return Usage(*problem);
     if (scanning)
         return ScanOf(parser, connection, scan, call);
+    if (action == Action::Report)
+        return ReportOf(parser, output, digits, fromUnit, call);
+    if (action == Action::Report)
+        return ReportOf(parser, output, digits, fromUnit, call);
     return action == Action::Read ? ReadOf(parser, output, digits, call)
                                   : WriteOf(parser, verify, log, call);
 }
@@ -247,10 +292,13 @@ Invocation ParseArguments(const QStringList& arguments)
         return ParseSubcommand(Action::Ports, positional);
     if (first == kScan)
         return ParseSubcommand(Action::Scan, positional);
+    if (first == kReport)
+        return ParseSubcommand(Action::Report, positional);
     if (MistypedSubcommand(first))
-        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3, %4, %5 "
-                                    "and %6 (a FILE to open must exist or have a dot in its name).")
-                         .arg(first, kRead, kWrite, kDiff, kPorts, kScan));
+        return Usage(QStringLiteral("unknown subcommand '%1'; the subcommands are %2, %3, %4, %5, "
+                                    "%6 and %7 (a FILE to open must exist or have a dot in its "
+                                    "name).")
+                         .arg(first, kRead, kWrite, kDiff, kPorts, kScan, kReport));
     if (!positional.isEmpty())
         return Usage(QStringLiteral("The window opens one FILE; '%1' is one too many.")
                          .arg(positional.first()));
@@ -282,6 +330,9 @@ QString HelpText()
                       [--parity LIST] [--probe-timeout SECONDS] [--json]
                       [--quiet] [--trace]
   morvane-config ports [--json]
+  morvane-config report FILE [--port P] [CONNECTION] [--quiet] -o PAGE.pdf
+  morvane-config report --from-unit [--port P] [CONNECTION] [--digits N]
+                        [--quiet] [--trace] -o PAGE.pdf
   morvane-config --help | --version
 
 Without a subcommand the window opens, with FILE in it when one is given.
@@ -303,6 +354,8 @@ Controller" and "Write To Controller" do.
            The current settings (the connection options) come first, then the
            defaults, then the rest. On the network only the addresses are
            tried.
+  report   the page the window prints, as a PDF: of FILE as the window shows it
+           after opening it, or with --from-unit of the unit, read now
 
 A FILE of "-" is standard input for write and diff, standard output for -o.
 
@@ -313,9 +366,11 @@ Options:
                      Modbus TCP gateway (port 502 when not given), or
                      rtu+tcp://HOST:PORT for a serial device server in raw TCP
                      mode; 1 when not given
-  -o, --output FILE  read: write the configuration to FILE
-  --digits N         read: the digits of the controller's display to record in
-                     the file, %1 to %2; %3 when not given
+  -o, --output FILE  read: write the configuration to FILE; report: write the
+                     PDF to FILE, or to standard output when FILE is -
+  --digits N         read, report --from-unit: the digits of the controller's
+                     display to record, %1 to %2; %3 when not given
+  --from-unit        report: read the unit on the port instead of a FILE
   --verify           write: read the registers back and list each one that
                      differs from the file
   --log LOG          write, diff: append one CSV row for the run to LOG, with a

@@ -28,13 +28,16 @@ enum ExitCode : int {
     // 128 + n: stopped by signal n (StoppedExitStatus): 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
-enum class Action { Window, Read, Write, Diff, Ports, Scan, Help, Version, Usage };
+enum class Action { Window, Read, Write, Diff, Ports, Scan, Report, Help, Version, Usage };
 
 struct Invocation {
     Action action = Action::Window;
     // Window: the file to open, if any. Read: the output file, empty or "-" for standard
     // output. Write and Diff: the file to write or compare with, "-" for standard input.
+    // Report: the file to record, empty with --from-unit.
     QString file;
+    QString page;                           // Report: where the PDF goes, "-" for standard output
+    bool fromUnit = false;                  // Report: record the unit, read now
     QString portText = QStringLiteral("1"); // as --port takes it, checked
     int digits = kDefaultDigits;
     bool verify = false;

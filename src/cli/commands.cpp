@@ -3,6 +3,7 @@
 #include "cli/results.h"
 #include "cli/runrecord.h"
 #include "cli/steplines.h"
+#include "controller/configsheet.h"
 #include "controller/fields.h"
 #include "controller/modetable.h"
 #include "controller/shownconfig.h"
@@ -11,15 +12,19 @@
 #include "exchange/trafficwords.h"
 #include "exchange/unitscan.h"
 #include "files/wholefile.h"
+#include "exchange/reportpage.h"
 #include "port/stopsignals.h"
+#include "report/pagedrawing.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -156,6 +161,14 @@ ControllerLink LinkOf(const Invocation& call)
                           call.trace ? PrintTraceLine : ControllerLink::TraceSink());
 }
 
+// Reads registers 3 to 11 of the unit on the call's port; kDone, or the exit status.
+int ReadUnit(const Invocation& call, Registers& unit)
+{
+    ControllerLink controller = LinkOf(call);
+    Step reading(ReadStepText(controller.Port(), controller.Settings()));
+    return reading.Ended(controller.Read(unit));
+}
+
 bool IsStandardStream(const QString& file)
 {
     return file == QStringLiteral("-");
@@ -168,12 +181,10 @@ std::string FileInWords(const QString& file)
 
 int RunRead(const Invocation& call)
 {
-    ControllerLink controller = LinkOf(call);
     Configuration config;
     config.digits = call.digits;
-    Step reading(ReadStepText(controller.Port(), controller.Settings()));
     Registers unit{};
-    if (const int code = reading.Ended(controller.Read(unit)); code != kDone)
+    if (const int code = ReadUnit(call, unit); code != kDone)
         return code;
     // Recorded as a window holds them after reading this unit, so that writing the file sends
     // what the window would.
@@ -420,11 +431,51 @@ int RunScan(const Invocation& call)
                        ExitCode(status));
 }
 
+// The configuration the page records, as a new window shows it after opening the file or
+// reading the unit; kDone, or the exit status.
+int ShownForReport(const Invocation& call, ShownConfiguration& shown)
+{
+    if (call.fromUnit) {
+        Registers unit{};
+        const int code = ReadUnit(call, unit);
+        shown = ConfigurationAsShown(call.digits, unit);
+        return code;
+    }
+    Step checking(FileCheckStepText(Native(call.file)), false);
+    const ConfigFileResult file = ReadConfigFile(call.file);
+    if (!file.config)
+        return checking.Fail(kBadFile, ConfigOpenFailureText(Native(call.file), file.problem));
+    checking.Done();
+    shown = ConfigurationAsShown(file.config->digits, file.config->registers);
+    return kDone;
+}
+
+int RunReport(const Invocation& call)
+{
+    ShownConfiguration shown;
+    if (const int code = ShownForReport(call, shown); code != kDone)
+        return code;
+    const std::string file =
+        call.fromUnit ? std::string() : Native(QFileInfo(call.file).absoluteFilePath());
+    const ReportPage page = PageOf(SheetAfterShowing(shown), PortOf(call), call.connection, file);
+    const QByteArray pdf = report::PagePdf(page, report::LocalePaper());
+    if (call.page == QStringLiteral("-"))
+        return PrintResult(std::string_view(pdf.constData(), std::size_t(pdf.size())), kDone);
+    Step saving(PageSaveStepText(Native(call.page)), false);
+    if (const std::optional<SaveFailure> failure = SaveWholeFile(call.page, pdf))
+        return saving.Fail(kBadFile, PageSaveFailureText(Native(call.page), failure->reason));
+    saving.Done();
+    return kDone;
+}
+
 int RunSubcommand(const Invocation& call, int& argc, char* argv[])
 {
     // The serial port's notifications and the wait between bursts need an event loop; a
-    // core application gives one without a display.
-    QCoreApplication app(argc, argv);
+    // core application gives one without a display. The page's fonts need a GUI application,
+    // on a platform that needs no display either.
+    const std::unique_ptr<QCoreApplication> app =
+        call.action == Action::Report ? report::DrawingApplication(argc, argv)
+                                      : std::make_unique<QCoreApplication>(argc, argv);
     g_quiet = call.quiet;
     switch (call.action) {
     case Action::Read:
@@ -435,6 +486,8 @@ int RunSubcommand(const Invocation& call, int& argc, char* argv[])
         return RunPorts(call);
     case Action::Scan:
         return RunScan(call);
+    case Action::Report:
+        return RunReport(call);
     default:
         return RunWrite(call);
     }
@@ -478,6 +531,7 @@ int Run(const Invocation& call, int& argc, char* argv[])
     case Action::Diff:
     case Action::Ports:
     case Action::Scan:
+    case Action::Report:
         return RunSubcommand(call, argc, argv);
     case Action::Help:
         return PrintResult(HelpText().toStdString(), kDone);

@@ -16,15 +16,6 @@ std::string TerminalText(std::string_view message)
     return text;
 }
 
-std::string PortInWords(const ResolvedPort& port)
-{
-    if (port.device.empty())
-        return "port " + port.label;
-    if (port.kind == ResolvedPort::Kind::Path || port.kind == ResolvedPort::Kind::Network)
-        return port.device;
-    return port.device + " (port " + port.label + ")";
-}
-
 std::string PlaceInWords(const ResolvedPort& port, const Connection& connection)
 {
     return connection.IsDefault() ? PortInWords(port) : connection.InWords(PortInWords(port));
@@ -88,6 +79,11 @@ std::string LogFailureText(const std::string& path, const std::string& reason)
 std::string FileSaveStepText(const std::string& path)
 {
     return "Saving the configuration to " + path;
+}
+
+std::string PageSaveStepText(const std::string& path)
+{
+    return "Saving the PDF to " + path;
 }
 
 std::string StandardOutputFailureText(const std::string& reason)

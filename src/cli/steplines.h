@@ -3,7 +3,9 @@
 // and the failures in the window's words with plain line breaks.
 
 #include "exchange/connection.h"
+#include "exchange/connectionwords.h"
 #include "exchange/unitscan.h"
+#include "exchange/connectionwords.h"
 #include "port/portresolve.h"
 
 #include <cstdint>
@@ -15,9 +17,6 @@ namespace morvane::cli
 
 // A message of the window's, with the line breaks a terminal takes.
 std::string TerminalText(std::string_view message);
-// How a step names the port: "/dev/ttyUSB0 (port 1)", "/dev/pts/3", "port 0",
-// "tcp://10.0.0.7:502".
-std::string PortInWords(const ResolvedPort& port);
 // The port, and the connection when it is not the default: "slave 5, 19200 8E1, at
 // /dev/ttyUSB0 (port 1)".
 std::string PlaceInWords(const ResolvedPort& port, const Connection& connection);
@@ -44,6 +43,8 @@ inline constexpr std::string_view kStandardInput = "standard input";
 // The ports subcommand when the system has no serial port.
 inline constexpr std::string_view kNoSerialPorts =
     "No serial ports found: plug in the adapter, then run morvane-config ports again";
+std::string PageSaveStepText(const std::string& path);
+std::string PageSaveStepText(const std::string& path);
 // Results that did not reach standard output: a full disk, a closed or full stream.
 std::string StandardOutputFailureText(const std::string& reason);
 inline constexpr std::string_view kCompareStep = "Comparing the registers read back with the file";

@@ -72,6 +72,13 @@ std::string_view ModeCaption(int m)
     return ModeRowFor(m).option;
 }
 
+std::string_view InputTypeCaption(int type)
+{
+    static constexpr std::array<std::string_view, kTypeCount> kCaptions = {"Analog", "Digital",
+                                                                           "Serial"};
+    return kCaptions.at(static_cast<std::size_t>(type));
+}
+
 int InputTypeOfMode(int m)
 {
     return ModeRowFor(IsMode(m) ? m : kStandIn).type;

@@ -64,6 +64,9 @@ const ModeRow& ModeRowFor(int mode);
 // The caption of Option2(mode).
 std::string_view ModeCaption(int mode);
 
+// The caption of Option1(type): "Analog", "Digital", "Serial".
+std::string_view InputTypeCaption(int type);
+
 // The input type a mode belongs to. Numbers outside 1 to 11 count as the stand-in mode.
 int InputTypeOfMode(int mode);
 

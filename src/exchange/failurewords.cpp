@@ -165,11 +165,27 @@ std::string ConfigOpenFailureText(const std::string& path, const std::string& pr
     return "Unable to open the configuration file " + path + kLineBreak + problem;
 }
 
-std::string ConfigSaveFailureText(const std::string& path, const std::string& reason)
+namespace
 {
-    return "Unable to save the configuration to " + path + kLineBreak + reason +
+
+std::string SaveFailureText(std::string_view what, const std::string& path,
+                            const std::string& reason)
+{
+    return "Unable to save " + std::string(what) + " to " + path + kLineBreak + reason +
            (reason.ends_with('.') ? "" : ".") + kLineBreak +
            "Any file that was there before is unchanged.";
+}
+
+} // namespace
+
+std::string ConfigSaveFailureText(const std::string& path, const std::string& reason)
+{
+    return SaveFailureText("the configuration", path, reason);
+}
+
+std::string PageSaveFailureText(const std::string& path, const std::string& reason)
+{
+    return SaveFailureText("the PDF", path, reason);
 }
 
 } // namespace morvane

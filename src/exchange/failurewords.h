@@ -51,5 +51,7 @@ std::optional<std::string> ReplyFaultText(const ReceiveResult& result, int reque
 // Configuration files: what a failed open or save says, naming the file.
 std::string ConfigOpenFailureText(const std::string& path, const std::string& problem);
 std::string ConfigSaveFailureText(const std::string& path, const std::string& reason);
+// The printed page of a configuration saved as a PDF.
+std::string PageSaveFailureText(const std::string& path, const std::string& reason);
 
 } // namespace morvane

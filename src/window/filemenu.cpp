@@ -1,7 +1,7 @@
 #include "window/filemenu.h"
 
-#include "common/numbertext.h"
 #include "configfile/configfile.h"
+#include "controller/configsheet.h"
 #include "controller/fields.h"
 #include "controller/shownconfig.h"
 #include "exchange/failurewords.h"
@@ -17,8 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-
-#include <cmath>
 
 namespace morvane
 {
@@ -37,16 +35,6 @@ std::string Native(const QString& path)
 std::string FileName(const QString& path)
 {
     return QFileInfo(path).fileName().toStdString();
-}
-
-// The Digits the file holds: a whole number from 1 to 10, as the field shows it.
-std::optional<int> DigitsOf(const QString& text)
-{
-    const double digits = FieldValue(text.toStdString());
-    if (!IsOneNumber(text.toStdString()) || digits != std::floor(digits) || digits < kMinDigits ||
-        digits > kMaxDigits)
-        return std::nullopt;
-    return static_cast<int>(digits);
 }
 
 // What the window shows, for whoever reads the file.
@@ -128,7 +116,7 @@ bool FileMenu::SaveFile(const QString& path)
         return false;
     }
     const QString digitsText = m_window.Text1(field::kDigits)->text();
-    const std::optional<int> digits = DigitsOf(digitsText);
+    const std::optional<int> digits = DigitsOfText(digitsText.toStdString());
     if (!digits) {
         m_commands.host().ShowMessage(kErrorTitle, DigitsRefusalText(digitsText.toStdString()));
         m_commands.host().SetStatus(status::kError);

@@ -10,6 +10,7 @@
 #include "window/connectionmenu.h"
 #include "window/fieldlauncher.h"
 #include "window/filemenu.h"
+#include "window/printmenu.h"
 #include "window/widgets.h"
 
 #include <QButtonGroup>

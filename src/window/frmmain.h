@@ -34,6 +34,7 @@ class ClickableField;
 class ConfigCommands;
 class ConnectionMenu;
 class FileMenu;
+class PrintMenu;
 class TrafficModel;
 class TrafficRecorder;
 class TrafficWindow;
@@ -68,6 +69,8 @@ class FrmMain : public QMainWindow
     FileMenu& Files() const { return *m_files; }
     // The connection the commands use, its dialog and the search for a unit.
     ConnectionMenu& Connections() const { return *m_connections; }
+    // Printing the configuration's page and exporting it as a PDF.
+    PrintMenu& Printing() const { return *m_printing; }
     // The design area below the menu bar: every element keeps its place in it.
     QWidget* ClientArea() const { return m_client; }
     // What went over the line since the program started, and the window that shows it.
@@ -150,6 +153,8 @@ class FrmMain : public QMainWindow
     QAction* m_actionOpen = nullptr;
     QAction* m_actionSave = nullptr;
     QAction* m_actionSaveAs = nullptr;
+    QAction* m_actionPrint = nullptr;
+    QAction* m_actionExportPdf = nullptr;
     QAction* m_actionQuit = nullptr;
     QAction* m_actionAbout = nullptr;
     QAction* m_actionLineTraffic = nullptr;
@@ -189,6 +194,7 @@ class FrmMain : public QMainWindow
     std::unique_ptr<ConfigCommands> m_commands;
     std::unique_ptr<FileMenu> m_files;
     std::unique_ptr<ConnectionMenu> m_connections;
+    std::unique_ptr<PrintMenu> m_printing;
 
     // How much larger than drawn the layout and its texts are, for a large desktop font.
     double m_scale = 1.0;

@@ -138,11 +138,10 @@ void FrmMain::BuildInputModeFrame()
     m_option1Group = new QButtonGroup(this);
     const std::array<int, input::kTypeCount> typeLefts = {0, 1080, 3000};
     const std::array<int, input::kTypeCount> typeWidths = {855, 735, 735};
-    const std::array<const char*, input::kTypeCount> typeCaptions = {"Analog", "Digital", "Serial"};
     for (int t = 0; t < input::kTypeCount; ++t) {
         const auto i = static_cast<std::size_t>(t);
-        m_option1[i] = Place(new QRadioButton(typeCaptions[i], m_frame2), Indexed("Option1", t),
-                             Rect(typeLefts[i], 0, typeWidths[i], 195));
+        m_option1[i] = Place(new QRadioButton(ToQString(InputTypeCaption(t)), m_frame2),
+                             Indexed("Option1", t), Rect(typeLefts[i], 0, typeWidths[i], 195));
         m_option1Group->addButton(m_option1[i], t);
     }
 

@@ -66,6 +66,10 @@ void FrmMain::BuildMenus()
         AddAction(file, QStringLiteral("&Save Configuration"), "actionSave", QKeySequence::Save);
     m_actionSaveAs = AddAction(file, QStringLiteral("Save Configuration &As..."), "actionSaveAs",
                                QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    file->addSeparator();
+    m_actionPrint =
+        AddAction(file, QStringLiteral("&Print..."), "actionPrint", QKeySequence::Print);
+    m_actionExportPdf = AddAction(file, QStringLiteral("&Export PDF..."), "actionExportPdf");
     m_recentSeparator = file->addSeparator();
     for (std::size_t i = 0; i < m_recentActions.size(); ++i) {
         m_recentActions[i] = file->addAction(QString());
@@ -129,8 +133,8 @@ void FrmMain::ShowVerifyAfterWriting()
 
 void FrmMain::SetFileActionsEnabled(bool enabled)
 {
-    for (QAction* action :
-         {m_actionOpen, m_actionSave, m_actionSaveAs, m_actionQuit, m_actionAbout})
+    for (QAction* action : {m_actionOpen, m_actionSave, m_actionSaveAs, m_actionPrint,
+                            m_actionExportPdf, m_actionQuit, m_actionAbout})
         action->setEnabled(enabled);
     for (QAction* action : m_recentActions)
         action->setEnabled(enabled);

@@ -1,5 +1,5 @@
-// The load step and the window's wiring: the port, the traffic recorder, the commands and the
-// File menu, connected to the buttons, the watchdog timer and the menus.
+// The load step and the window's wiring: the port, the traffic recorder, the commands, the
+// File menu and its printing, connected to the buttons, the watchdog timer and the menus.
 
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
@@ -10,6 +10,7 @@
 #include "window/filemenu.h"
 #include "window/frmmain.h"
 #include "window/portlist.h"
+#include "window/printmenu.h"
 #include "window/trafficwindow.h"
 #include "window/windowsettings.h"
 
@@ -60,6 +61,10 @@ void FrmMain::Load()
     for (QAction* recent : m_recentActions)
         connect(recent, &QAction::triggered, m_files.get(),
                 [this, recent] { m_files->OpenFile(recent->data().toString()); });
+    m_printing = std::make_unique<PrintMenu>(*this, *m_commands, *m_files);
+    connect(m_actionPrint, &QAction::triggered, m_printing.get(), [this] { m_printing->Print(); });
+    connect(m_actionExportPdf, &QAction::triggered, m_printing.get(),
+            [this] { m_printing->ExportPdf(); });
     connect(m_actionQuit, &QAction::triggered, this, &QWidget::close);
     connect(m_actionAbout, &QAction::triggered, this, [this] { ShowAbout(); });
     connect(m_files.get(), &FileMenu::recentFilesChanged, this, [this] { ShowRecentFiles(); });

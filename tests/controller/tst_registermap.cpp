@@ -1,3 +1,5 @@
+#include "controller/configsheet.h"
+#include "controller/modetable.h"
 #include "controller/registerdiff.h"
 #include "controller/registermap.h"
 
@@ -18,6 +20,7 @@ class TestRegisterMap : public QObject
     void eachDifferingRegisterIsListed();
     void valueWords_data();
     void valueWords();
+    void sheetMarksTheRowsEachModeUses();
 };
 
 void TestRegisterMap::valueToText_data()
@@ -128,6 +131,50 @@ void TestRegisterMap::writeRefusal()
     QCOMPARE(int(write.refusal), refusal);
     if (write.refusal == WriteRefusal::None || write.refusal == WriteRefusal::AboveRange)
         QCOMPARE(write.value, value);
+
+    // The page records the text as typed, and as sent only what a write would send.
+    std::array<ShownRow, field::kCount> rows{};
+    rows[field::kDispDelay].text = text.toStdString();
+    const SheetRow row = SheetOfShownRows(rows, 0, 1, {}).rows[field::kDispDelay];
+    QCOMPARE(QByteArray::fromStdString(row.text), text);
+    QCOMPARE(row.sent.has_value(), refusal == int(WriteRefusal::None));
+    if (row.sent)
+        QCOMPARE(int(*row.sent), value);
+    const ValueFault fault = refusal == int(WriteRefusal::None)         ? ValueFault::None
+                             : refusal == int(WriteRefusal::NotANumber) ? ValueFault::NotANumber
+                                                                        : ValueFault::OutOfRange;
+    QCOMPARE(int(row.fault), int(fault));
+}
+
+// Whatever the mode, the mode's own row counts as used though the options set it, Debounce as
+// used by none, the 4 mA value only in 0-20mA, Digits and Dec Place always; the rest as the
+// window greys them. Digits is held to what a file can hold.
+void TestRegisterMap::sheetMarksTheRowsEachModeUses()
+{
+    for (const int modeRegister : {0, 1, 2, 3, 6, 8, 9, 11, 12}) {
+        Registers registers{2, std::uint16_t(modeRegister), 0, 100, 500, 20, 1, 3, 0};
+        const ConfigSheet sheet = SheetAfterShowing(ConfigurationAsShown(5, registers));
+        const int mode = ModeSelectedBy(modeRegister);
+        QCOMPARE(QString::fromStdString(sheet.mode).trimmed(), QString::fromStdString(sheet.mode));
+        QCOMPARE(sheet.rows[field::kMode].text, std::to_string(mode));
+        for (int r = 0; r < field::kCount; ++r) {
+            const bool used = r == field::kFourMa     ? mode == mode::k0To20mA
+                              : r == field::kDebounce ? false
+                              : r <= field::kMode     ? true
+                                                      : ModeRowFor(mode).RowEnabled(r);
+            QVERIFY2(sheet.rows[std::size_t(r)].used == used,
+                     qPrintable(QString("mode %1, row %2").arg(modeRegister).arg(r)));
+            QVERIFY(!sheet.rows[std::size_t(r)].caption.ends_with(' '));
+            QCOMPARE(int(sheet.rows[std::size_t(r)].fault), int(ValueFault::None));
+        }
+    }
+    std::array<ShownRow, field::kCount> rows{};
+    for (const auto& [digits, fault] : {std::pair{"5x", ValueFault::NotANumber},
+                                        {"5.5", ValueFault::OutOfRange},
+                                        {"10", ValueFault::None}}) {
+        rows[field::kDigits].text = digits;
+        QCOMPARE(int(SheetOfShownRows(rows, 0, 1, {}).rows[field::kDigits].fault), int(fault));
+    }
 }
 
 // Any one register changed, to either end of its range, is the one difference found; every

@@ -6,6 +6,7 @@
 #include "configfile/configfile.h"
 #include "simprocess.h"
 #include "support/fulldisk.h"
+#include "support/pdftext.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -142,6 +143,7 @@ class TestCli : public QObject
     void jsonResults();
     void portsListsWhatTheWindowLists();
     void productionLogKeepsEveryRun();
+    void reportOfFileAndOfUnitAgree();
 
   private:
     QTemporaryDir m_dir;
@@ -230,7 +232,7 @@ void TestCli::exitStatus_data()
     QTest::newRow("mistyped subcommand")
         << sim << QStringList{"raed"} << 1
         << "morvane-config: unknown subcommand 'raed'; the subcommands are read, write, diff, "
-           "ports and scan"
+           "ports, scan and report"
         << "";
     QTest::newRow("missing file to open, named as a file")
         << sim << QStringList{"absent.morvane"} << 1 << "there is no display for the window"
@@ -262,6 +264,38 @@ void TestCli::exitStatus_data()
         << sim << QStringList{"read", "--port", "DEV", "-o", onFullDisk} << 2
         << "ERROR\nUnable to save the configuration to " + onFullDisk +
                "\nNo space left on device.\n"
+        << "";
+    const QString page = m_dir.filePath("page.pdf");
+    QTest::newRow("report without -o") << sim << QStringList{"report", good} << 1
+                                       << "report needs -o PAGE.pdf, or -o - for standard output."
+                                       << "";
+    QTest::newRow("report of a file and the unit")
+        << sim << QStringList{"report", good, "--from-unit", "-o", page} << 1
+        << "report takes a FILE or --from-unit, not both"
+        << "";
+    QTest::newRow("report of a file with --digits")
+        << sim << QStringList{"report", good, "--digits", "7", "-o", page} << 1
+        << "--digits goes with --from-unit"
+        << "";
+    QTest::newRow("report of a bad file")
+        << sim << QStringList{"report", outside, "-o", page} << 2
+        << "Register \"6\" must be a whole number from 0 to 65535; found 65536."
+        << "";
+    QTest::newRow("report onto a named pipe")
+        << sim << QStringList{"report", good, "-o", pipe} << 2
+        << "Saving the PDF to " + pipe + " ... ERROR\nUnable to save the PDF to " + pipe +
+               "\nThis is a named pipe (FIFO), not a regular file.\nAny file that was there "
+               "before is unchanged.\n"
+        << "";
+    QTest::newRow("report onto a full disk")
+        << sim << QStringList{"report", good, "-o", m_dir.filePath("disk/page.pdf")} << 2
+        << "ERROR\nUnable to save the PDF to " + m_dir.filePath("disk/page.pdf") +
+               "\nNo space left on device.\n"
+        << "";
+    QTest::newRow("report of a unit that refuses")
+        << QStringList{"--exception", "4"}
+        << QStringList{"report", "--from-unit", "--port", "DEV", "-o", page} << 5
+        << "refused the read request with exception code 4"
         << "";
     QTest::newRow("port missing") << none << QStringList{"read", "--port", "/dev/morvane-none"} << 3
                                   << "Unable to open Com Port /dev/morvane-none at 9600 Baud"
@@ -473,6 +507,8 @@ void TestCli::resultsThatDoNotReachStandardOutput_data()
         << QStringList{"--registers", "2,1,0,100,500,20,1,3,0", "--disagree", "7=999"}
         << QStringList{"write", good, "--port", "DEV", "--verify"} << "/dev/full";
     QTest::newRow("help to /dev/full") << QStringList() << QStringList{"--help"} << "/dev/full";
+    QTest::newRow("report to /dev/full")
+        << QStringList() << QStringList{"report", good, "-o", "-"} << "/dev/full";
     QTest::newRow("version, standard output closed")
         << QStringList() << QStringList{"--version"} << QString();
 }
@@ -659,6 +695,48 @@ void TestCli::productionLogKeepsEveryRun()
     for (int r = 0; r < 3; ++r)
         QVERIFY2(QRegularExpression(start + ends[r]).match(rows[r + 1]).hasMatch(),
                  rows[r + 1].constData());
+}
+
+// The page of a file and the page of a unit that holds the same values, drawn without a
+// display, read the same but for the time they were made and the file's name; the unit's goes
+// to standard output.
+void TestCli::reportOfFileAndOfUnitAgree()
+{
+    SimProcess sim;
+    const QString device = sim.Start({"--registers", kUnit});
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    const QString file = WriteFile(m_dir, "unit.morvane",
+                                   ConfigFileText({5, {3, 4, 65535, 32768, 0, 20, 247, 7, 2}}, {}));
+    const QString filePage = m_dir.filePath("file.pdf");
+    const QString unitPage = m_dir.filePath("unit.pdf");
+
+    const CliRun ofFile = RunCli({"report", file, "--port", device, "-o", filePage});
+    const CliRun ofUnit =
+        RunCli({"report", "--from-unit", "--port", device, "-o", "-"}, 10000, {unitPage});
+
+    QCOMPARE(ofFile.exitCode, 0);
+    QCOMPARE(ofFile.err,
+             "Checking " + file + " ... done\nSaving the PDF to " + filePage + " ... done\n");
+    QCOMPARE(ofUnit.exitCode, 0);
+    QVERIFY2(ofUnit.err.contains(QRegularExpression("^Reading 9 registers from " +
+                                                    QRegularExpression::escape(device) +
+                                                    " \\.\\.\\. done in \\d+ ms\n$")),
+             qPrintable(ofUnit.err));
+    QCOMPARE(sim.RequestCount(), 1);
+    QStringList texts;
+    for (const QString& page : {filePage, unitPage}) {
+        const PdfReading pdf = ReadPdf(page);
+        QVERIFY2(pdf.problem.isEmpty(), qPrintable(pdf.problem));
+        QCOMPARE(pdf.pages, 1);
+        QVERIFY2(LineWith(pdf.text, "Count By").endsWith("Count By -1 5 65535"),
+                 qPrintable(pdf.text));
+        QStringList lines = pdf.text.split('\n');
+        lines.removeIf([](const QString& line) {
+            return line.startsWith("Date and time") || line.startsWith("File ");
+        });
+        texts << lines.join('\n');
+    }
+    QCOMPARE(texts[0], texts[1]);
 }
 
 // "./ttyB" is a path from the working folder, not a port number; a bare "ttyB" is neither.

@@ -1,16 +1,21 @@
 // Configuration files through the window: a bad file is refused by name and the window keeps
-// everything it showed; a save that cannot be made, by Save or by the line traffic window's
-// Save As, leaves the earlier file or node as it was and no half file; the recent files
-// remember what was opened and saved; an opened file holds and sends what
-// ConfigurationAsShown says it means.
+// everything it showed; a save that cannot be made, by Save, by the line traffic window's
+// Save As or by Export PDF, leaves the earlier file or node as it was and no half file; the
+// recent files remember what was opened and saved; an opened file holds and sends what
+// ConfigurationAsShown says it means; the printed and the exported page record what the window
+// holds.
 
 #include "controller/shownconfig.h"
+#include "report/pagedrawing.h"
 #include "window/configcommands.h"
+#include "window/connectionmenu.h"
 #include "window/filemenu.h"
 #include "window/frmmain.h"
+#include "window/printmenu.h"
 #include "window/trafficwindow.h"
 
 #include "support/fulldisk.h"
+#include "support/pdftext.h"
 
 #include <QAction>
 #include <QFile>
@@ -18,6 +23,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -148,6 +155,7 @@ class TestFileMenu : public QObject
     void openedFileMeansWhatTheRuleSays_data();
     void openedFileMeansWhatTheRuleSays();
     void filesOpenedInTurnSendWhatTheRuleSays();
+    void pageRecordsWhatTheWindowHolds();
 
   private:
     QString Write(const QString& name, const QByteArray& content);
@@ -225,7 +233,7 @@ void TestFileMenu::badFileIsRefusedByName()
 
 void TestFileMenu::saveThatCannotBeMadeLeavesNoFile_data()
 {
-    QTest::addColumn<QString>("through"); // "Save", or "line traffic" for its Save As
+    QTest::addColumn<QString>("through"); // "Save", "line traffic" for its Save As, "PDF"
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>(
@@ -267,6 +275,15 @@ void TestFileMenu::saveThatCannotBeMadeLeavesNoFile_data()
         << "Unable to save the line traffic to PATH\r\nThis is a named pipe (FIFO), not a "
            "regular file." +
                unchanged;
+    QTest::newRow("PDF onto a named pipe")
+        << "PDF" << 5 << "70000"
+        << "named pipe"
+        << "Unable to save the PDF to PATH\r\nThis is a named pipe (FIFO), not a regular file." +
+               unchanged;
+    QTest::newRow("PDF onto a full disk")
+        << "PDF" << 5 << "500"
+        << "full disk"
+        << "Unable to save the PDF to PATH\r\nNo space left on device." + unchanged;
 }
 
 void TestFileMenu::saveThatCannotBeMadeLeavesNoFile()
@@ -297,8 +314,9 @@ void TestFileMenu::saveThatCannotBeMadeLeavesNoFile()
     const qsizetype entries = beside.entryList(QDir::AllEntries | QDir::Hidden).size();
     m_window->Text1(field)->setText(text);
 
-    QVERIFY(through == "Save" ? !m_window->Files().SaveFile(path)
-                              : !m_window->ShowLineTraffic()->SaveFile(path));
+    QVERIFY(through == "Save"           ? !m_window->Files().SaveFile(path)
+            : through == "line traffic" ? !m_window->ShowLineTraffic()->SaveFile(path)
+                                        : !m_window->Printing().ExportPdfTo(path));
 
     QCOMPARE(m_shown.size(), 1);
     QCOMPARE(m_shown[0].title, QString("Error"));
@@ -405,6 +423,65 @@ void TestFileMenu::filesOpenedInTurnSendWhatTheRuleSays()
         QCOMPARE(WouldSend(*m_window), Joined(ConfigurationAsShown(digits, registers).registers));
     }
     QVERIFY(m_shown.isEmpty());
+}
+
+// Export PDF proposes the configuration's name and records a value the write would refuse as
+// typed and marked; the printer draws the same page.
+void TestFileMenu::pageRecordsWhatTheWindowHolds()
+{
+    const QString config = Write("site.morvane", ValidFile(kNine));
+    QVERIFY(m_window->Files().OpenFile(config));
+    m_window->Text1(field::kDispDelay)->setText("70000");
+    m_window->txtCom(0)->setText("/dev/ttyUSB0");
+    QString suggested;
+    m_window->Printing().SetFileChooser([&](const QString& suggestion) {
+        suggested = suggestion;
+        return m_dir->filePath("record");
+    });
+    m_window->findChild<QAction*>("actionExportPdf")->trigger();
+
+    QCOMPARE(suggested, m_dir->filePath("site.pdf"));
+    QCOMPARE(m_window->Text2()->text(), QString("Saved record.pdf"));
+    const PdfReading exported = ReadPdf(m_dir->filePath("record.pdf"));
+    QVERIFY2(exported.problem.isEmpty(), qPrintable(exported.problem));
+    QCOMPARE(exported.pages, 1);
+    QCOMPARE(LineWith(exported.text, "Disp Delay"),
+             QString("Param5 Disp Delay 70000 7 not sent out of range"));
+    QCOMPARE(LineWith(exported.text, "Seconds"), QString("Param3 Seconds 40000 5 40000"));
+    QCOMPARE(LineWith(exported.text, "4mA Value"), QString("4mA Value 32020 not used"));
+    QCOMPARE(LineWith(exported.text, "File"), "File " + QDir::toNativeSeparators(config));
+    QCOMPARE(LineWith(exported.text, "Connection"),
+             QString("Connection /dev/ttyUSB0, slave 1, 9600 8N1"));
+    QVERIFY(m_shown.isEmpty());
+    Connection unit5;
+    unit5.slave = 5;
+    unit5.baud = 19200;
+    unit5.parity = Parity::Even;
+    m_window->Connections().Use(unit5);
+    QCOMPARE(m_window->Printing().PageNow().connection, "/dev/ttyUSB0, slave 5, 19200 8E1");
+    m_window->Connections().RestoreDefaults();
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_dir->filePath("printed.pdf"));
+    printer.setPageLayout(report::PaperLayout(PrintMenu::DefaultPaper()));
+    PrintMenu::PrintOn(printer, m_window->Printing().PageNow());
+    const PdfReading printed = ReadPdf(m_dir->filePath("printed.pdf"));
+    const auto withoutTime = [](QString text) {
+        return text.remove(QRegularExpression("Date and time[^\n]*"));
+    };
+    QCOMPARE(withoutTime(printed.text), withoutTime(exported.text));
+
+    // Print... shows the preview, from which the system's print dialog prints.
+    bool previewed = false;
+    QTimer::singleShot(0, this, [&previewed] {
+        if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            previewed = true;
+            preview->reject();
+        }
+    });
+    m_window->findChild<QAction*>("actionPrint")->trigger();
+    QVERIFY(previewed);
 }
 
 QTEST_MAIN(TestFileMenu)

@@ -100,6 +100,10 @@ void TestFrmMainDesign::menus_data()
                           << "&Save Configuration" << QKeySequence(QKeySequence::Save);
     QTest::newRow("save as") << "actionSaveAs"
                              << "Save Configuration &As..." << QKeySequence("Ctrl+Shift+S");
+    QTest::newRow("print") << "actionPrint"
+                           << "&Print..." << QKeySequence(QKeySequence::Print);
+    QTest::newRow("export PDF") << "actionExportPdf"
+                                << "&Export PDF..." << QKeySequence();
     QTest::newRow("quit") << "actionQuit"
                           << "&Quit" << QKeySequence("Ctrl+Q");
     QTest::newRow("about") << "actionAbout"
