@@ -1,7 +1,8 @@
-// A read from the command line, from process start to exit, against mbpoll reading the same
-// nine holding registers once, both on one virtual controller paced like a real line.
-// Alternating runs; prints the medians and their ratio, and the parts of our time that do not
-// depend on the line. It is not a test.
+// The command line from process start to exit: --help against a program that links Qt Core
+// alone and prints a help text, and a read against mbpoll reading the same nine holding
+// registers once, both on one virtual controller paced like a real line. Alternating runs;
+// prints the medians and their ratios, and the parts of our time that do not depend on the
+// line. It is not a test.
 //
 // usage: bench_cli [--runs N] [--pace BAUD]
 
@@ -96,6 +97,10 @@ int main(int argc, char** argv)
     const std::string device = controller.Path().toStdString();
     const std::string ours = MORVANE_CONFIG_BINARY;
 
+    std::vector<Contender> helps = {
+        {"morvane-config --help", {ours, "--help"}, {}},
+        {"Qt Core alone, a help text", {CORE_HELP_BINARY}, {}},
+    };
     // Registers 3 to 11 are wire addresses 2 to 10; mbpoll counts references from 1.
     std::vector<Contender> reads = {
         {"morvane-config read", {ours, "read", "--port", device}, {}},
@@ -110,13 +115,21 @@ int main(int argc, char** argv)
         {"morvane-config --version", {ours, "--version"}, {}},
         {"mbpoll -V", {"mbpoll", "-V"}, {}},
     };
-    if (!RunRounds(reads, 3) || !RunRounds(parts, 3)) // warm the caches alike
-        return 1;
-    for (auto* set : {&reads, &parts})
+    for (auto* set : {&helps, &reads, &parts}) {
+        if (!RunRounds(*set, 3)) // warm the caches alike
+            return 1;
         for (Contender& c : *set)
             c.times.clear();
-    if (!RunRounds(reads, runs) || !RunRounds(parts, runs))
-        return 1;
+    }
+    for (auto* set : {&helps, &reads, &parts})
+        if (!RunRounds(*set, runs))
+            return 1;
+
+    std::printf("the help text from process start to exit:\n");
+    for (const Contender& c : helps)
+        Report(c);
+    std::printf("  ratio morvane-config / Qt Core alone: %.2f\n",
+                Median(helps[0].times) / Median(helps[1].times));
 
     std::printf("one read of registers 3 to 11 from process start to exit, %s baud line:\n",
                 qPrintable(pace));
