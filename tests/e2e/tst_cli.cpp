@@ -190,6 +190,9 @@ void TestCli::readWriteAndReadBack()
     QCOMPARE(after.config->registers, changed.registers);
     QCOMPARE(after.config->digits, 5);
     QCOMPARE(sim.Requests().size(), 4); // read, write, read back, read
+    // What a station without a desktop runs: nothing of the window is loaded.
+    for (const CliRun* run : {&read, &write, &again})
+        QCOMPARE(WindowLoadedBy(*run), QString());
 }
 
 void TestCli::exitStatus_data()
@@ -325,6 +328,7 @@ void TestCli::exitStatus()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(QString(errorText).replace("DEV", device)), qPrintable(run.err));
     QCOMPARE(run.out, outputText);
+    QCOMPARE(WindowLoadedBy(run), QString());
     // Usage and file problems are found before anything is sent, a file to save only after
     // the read; what was there stays.
     if (exitCode == 1 || (exitCode == 2 && !arguments.contains("-o")))
@@ -371,6 +375,8 @@ void TestCli::resultsThatDoNotReachStandardOutput()
     const CliRun run = RunCli(arguments, 10000, {outputFile, outputFile.isEmpty()});
 
     QCOMPARE(run.exitCode, 2);
+    if (!outputFile.isEmpty())
+        QCOMPARE(WindowLoadedBy(run), QString());
     const QString reason = outputFile.isEmpty() ? "Bad file descriptor" : "No space left on device";
     QVERIFY2(run.err.endsWith("Unable to write to standard output\n" + reason + ".\n"),
              qPrintable(run.err));
@@ -471,14 +477,16 @@ void TestCli::stopSignalClosesThePort()
     QCOMPARE(second.exitCode(), 130);
 }
 
-// The window closes and ends with the signal's status on a kill or a lost session.
+// The window closes and ends with the signal's status on a kill or a lost session. It loads
+// the window's libraries, which the subcommands' runs above did not.
 void TestCli::windowEndsOnStopSignals()
 {
     for (const int signalNumber : {SIGTERM, SIGHUP}) {
         QProcess window;
         QProcessEnvironment env = WithoutDisplay();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        window.setProcessEnvironment(env);
+        const QTemporaryDir told;
+        window.setProcessEnvironment(TellingLoadedLibraries(env, told.path()));
         window.start(MORVANE_CONFIG_PATH, {});
         QVERIFY(window.waitForStarted());
         QVERIFY2(WaitUntilCaught(window.processId(), signalNumber), "the window never listened");
@@ -486,6 +494,10 @@ void TestCli::windowEndsOnStopSignals()
         QVERIFY(window.waitForFinished(5000));
         QCOMPARE(window.exitStatus(), QProcess::NormalExit);
         QCOMPARE(window.exitCode(), 128 + signalNumber);
+        const QStringList loaded = WindowLibraries(LoadedLibraries(told.path()));
+        QVERIFY2(!loaded.filter("libmorvane-window.so").isEmpty() &&
+                     !loaded.filter("libQt6Widgets.so").isEmpty(),
+                 qPrintable(loaded.join(' ')));
     }
 }
 
