@@ -1,9 +1,10 @@
-// A read from the command line, from process start to exit, against mbpoll reading the same
-// nine holding registers once, both on one virtual controller paced like a real line, and
-// again from one Modbus TCP server. Alternating runs; prints the medians and their ratio, and
-// the parts of our time that do not depend on the line. Then a scan of every address at one
-// speed against the sum of its probes' time limits (the line time of request and reply, and
-// the turnaround allowance). It is not a test.
+// The command line from process start to exit: --help against a program that links Qt Core
+// alone and prints a help text; a read against mbpoll reading the same nine holding registers
+// once, both on one virtual controller paced like a real line, and again from one Modbus TCP
+// server. Alternating runs; prints the medians and their ratios, and the parts of our time that
+// do not depend on the line. Then a scan of every address at one speed against the sum of its
+// probes' time limits (the line time of request and reply, and the turnaround allowance). It is
+// not a test.
 //
 // usage: bench_cli [--runs N] [--pace BAUD] [--scan-runs N]
 
@@ -161,6 +162,10 @@ int main(int argc, char** argv)
     const std::string device = controller.Path().toStdString();
     const std::string ours = MORVANE_CONFIG_BINARY;
 
+    std::vector<Contender> helps = {
+        {"morvane-config --help", {ours, "--help"}, {}},
+        {"Qt Core alone, a help text", {CORE_HELP_BINARY}, {}},
+    };
     // Registers 3 to 11 are wire addresses 2 to 10; mbpoll counts references from 1.
     std::vector<Contender> reads = {
         {"morvane-config read", {ours, "read", "--port", device}, {}},
@@ -175,8 +180,14 @@ int main(int argc, char** argv)
         {"morvane-config --version", {ours, "--version"}, {}},
         {"mbpoll -V", {"mbpoll", "-V"}, {}},
     };
-    if (!Measure(reads, runs) || !Measure(parts, runs))
+    if (!Measure(helps, runs) || !Measure(reads, runs) || !Measure(parts, runs))
         return 1;
+
+    std::printf("the help text from process start to exit:\n");
+    for (const Contender& c : helps)
+        Report(c);
+    std::printf("  ratio morvane-config / Qt Core alone: %.2f\n",
+                Median(helps[0].times) / Median(helps[1].times));
 
     std::printf("one read of registers 3 to 11 from process start to exit, %s baud line:\n",
                 qPrintable(pace));

@@ -4,6 +4,7 @@
 //
 // usage: startup_bare DESCRIPTION_FILE
 
+#include "firstpaint.h"
 #include "windowreplica.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QSlider>
 #include <QToolButton>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 

@@ -1,7 +1,6 @@
 #pragma once
-// What the start-up programs share: the moment a window is first seen, and a description of
-// its widgets from which a bare Qt window of the same look is built. Qt only, so that the bare
-// window links nothing of the project.
+// A description of a window's widgets from which a bare Qt window of the same look is built.
+// Qt only, so that the bare window links nothing of the project.
 //
 // One line a widget, parents before children, tab-separated: Qt class, parent's line (-1 for
 // the window), geometry "x,y,w,h", flags (h hidden, d disabled, c checked, f fixed size,
@@ -9,45 +8,15 @@
 // and its text, percent-encoded.
 
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMetaObject>
-#include <QTimer>
 #include <QWidget>
-
-#include <cstdio>
 
 namespace morvane::bench
 {
-
-// Once the window has painted for the first time and the event that painted it is done,
-// prints "shown" and ends the event loop.
-class FirstPaint : public QObject
-{
-  public:
-    explicit FirstPaint(QWidget* window) : QObject(window) { window->installEventFilter(this); }
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && !m_seen) {
-            m_seen = true;
-            QTimer::singleShot(0, watched, [] {
-                std::puts("shown");
-                std::fflush(stdout);
-                QCoreApplication::quit();
-            });
-        }
-        return false;
-    }
-
-  private:
-    bool m_seen = false;
-};
 
 // A widget's own Qt class: the first one up its inheritance that is not the project's.
 inline QString QtClassOf(const QObject* object)

@@ -14,7 +14,6 @@
 #include "files/wholefile.h"
 #include "exchange/reportpage.h"
 #include "port/stopsignals.h"
-#include "report/pagedrawing.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -450,7 +449,7 @@ int ShownForReport(const Invocation& call, ShownConfiguration& shown)
     return kDone;
 }
 
-int RunReport(const Invocation& call)
+int RunReport(const Invocation& call, const PageDrawing& drawing)
 {
     ShownConfiguration shown;
     if (const int code = ShownForReport(call, shown); code != kDone)
@@ -458,7 +457,7 @@ int RunReport(const Invocation& call)
     const std::string file =
         call.fromUnit ? std::string() : Native(QFileInfo(call.file).absoluteFilePath());
     const ReportPage page = PageOf(SheetAfterShowing(shown), PortOf(call), call.connection, file);
-    const QByteArray pdf = report::PagePdf(page, report::LocalePaper());
+    const QByteArray pdf = drawing.pdf(page);
     if (call.page == QStringLiteral("-"))
         return PrintResult(std::string_view(pdf.constData(), std::size_t(pdf.size())), kDone);
     Step saving(PageSaveStepText(Native(call.page)), false);
@@ -468,13 +467,13 @@ int RunReport(const Invocation& call)
     return kDone;
 }
 
-int RunSubcommand(const Invocation& call, int& argc, char* argv[])
+int RunSubcommand(const Invocation& call, int& argc, char* argv[], const PageDrawing& drawing)
 {
     // The serial port's notifications and the wait between bursts need an event loop; a
     // core application gives one without a display. The page's fonts need a GUI application,
     // on a platform that needs no display either.
     const std::unique_ptr<QCoreApplication> app =
-        call.action == Action::Report ? report::DrawingApplication(argc, argv)
+        call.action == Action::Report ? drawing.application(argc, argv)
                                       : std::make_unique<QCoreApplication>(argc, argv);
     g_quiet = call.quiet;
     switch (call.action) {
@@ -487,7 +486,7 @@ int RunSubcommand(const Invocation& call, int& argc, char* argv[])
     case Action::Scan:
         return RunScan(call);
     case Action::Report:
-        return RunReport(call);
+        return RunReport(call, drawing);
     default:
         return RunWrite(call);
     }
@@ -523,16 +522,21 @@ void HoldClosedStandardStreams()
 #endif
 }
 
-int Run(const Invocation& call, int& argc, char* argv[])
+int Run(const Invocation& call, int& argc, char* argv[], const PageDrawing* drawing)
 {
     switch (call.action) {
+    case Action::Report:
+        if (!drawing || !drawing->application || !drawing->pdf) {
+            Print(stderr, "morvane-config: report cannot draw its page here.\n");
+            return kUsage;
+        }
+        return RunSubcommand(call, argc, argv, *drawing);
     case Action::Read:
     case Action::Write:
     case Action::Diff:
     case Action::Ports:
     case Action::Scan:
-    case Action::Report:
-        return RunSubcommand(call, argc, argv);
+        return RunSubcommand(call, argc, argv, {});
     case Action::Help:
         return PrintResult(HelpText().toStdString(), kDone);
     case Action::Version:
