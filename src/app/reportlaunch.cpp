@@ -10,8 +10,8 @@ namespace morvane
 int LaunchReport(int& argc, char* argv[])
 {
     QString problem;
-    const auto entry = reinterpret_cast<ReportEntry>(
-        LoadPartEntry(PartPaths(QStringLiteral(MORVANE_REPORT_LIBRARY)), kReportEntryName, problem));
+    const auto entry = reinterpret_cast<ReportEntry>(LoadPartEntry(
+        PartPaths(QStringLiteral(MORVANE_REPORT_LIBRARY)), kReportEntryName, problem));
     if (!entry) {
         // The page is drawn with Qt Gui, which the command line's package leaves out.
         std::fprintf(stderr,

@@ -9,10 +9,10 @@
 #include "controller/shownconfig.h"
 #include "exchange/failurewords.h"
 #include "exchange/portwords.h"
+#include "exchange/reportpage.h"
 #include "exchange/trafficwords.h"
 #include "exchange/unitscan.h"
 #include "files/wholefile.h"
-#include "exchange/reportpage.h"
 #include "port/stopsignals.h"
 
 #include <QCoreApplication>
@@ -424,10 +424,9 @@ int RunScan(const Invocation& call)
     // A document also after a stop or a lost connection: the units found so far are real.
     if (!call.json || result.openFailure)
         return status;
-    return PrintResult(UnitsFoundJson(call.portText.toStdString(), port.device,
-                                      result.units)
-                           .toStdString(),
-                       ExitCode(status));
+    return PrintResult(
+        UnitsFoundJson(call.portText.toStdString(), port.device, result.units).toStdString(),
+        ExitCode(status));
 }
 
 // The configuration the page records, as a new window shows it after opening the file or

@@ -5,7 +5,6 @@
 #include "exchange/connection.h"
 #include "exchange/connectionwords.h"
 #include "exchange/unitscan.h"
-#include "exchange/connectionwords.h"
 #include "port/portresolve.h"
 
 #include <cstdint>

@@ -1,6 +1,5 @@
 #include "exchange/connectionwords.h"
 
-
 namespace morvane
 {
 

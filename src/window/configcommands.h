@@ -18,8 +18,8 @@
 
 #include <functional>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace morvane
 {

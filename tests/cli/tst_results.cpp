@@ -222,8 +222,10 @@ void TestResults::concurrentStationsLeaveWholeRows()
 
 void TestResults::unitsFoundDocument()
 {
-    const QJsonObject none = QJsonDocument::fromJson(UnitsFoundJson("1", "/dev/ttyS0", {})).object();
-    QCOMPARE(none, (QJsonObject{{"port", "1"}, {"endpoint", "/dev/ttyS0"}, {"units", QJsonArray{}}}));
+    const QJsonObject none =
+        QJsonDocument::fromJson(UnitsFoundJson("1", "/dev/ttyS0", {})).object();
+    QCOMPARE(none,
+             (QJsonObject{{"port", "1"}, {"endpoint", "/dev/ttyS0"}, {"units", QJsonArray{}}}));
 
     FoundUnit counter{Connection{}, Registers{2, 4, 0, 100, 500, 20, 17, 4, 0}, 0};
     counter.connection.slave = 17;
@@ -245,11 +247,10 @@ void TestResults::unitsFoundDocument()
                           {"stopBits", 1},
                           {"registers", QJsonArray{2, 4, 0, 100, 500, 20, 17, 4, 0}},
                           {"mode", "Up/Down Counter"}}));
-    QCOMPARE(units[1].toObject(), (QJsonObject{{"slave", 9},
-                                               {"baud", 9600},
-                                               {"parity", "none"},
-                                               {"stopBits", 1},
-                                               {"exception", 2}}));
+    QCOMPARE(
+        units[1].toObject(),
+        (QJsonObject{
+            {"slave", 9}, {"baud", 9600}, {"parity", "none"}, {"stopBits", 1}, {"exception", 2}}));
     QVERIFY(!units[2].toObject().contains("mode"));
 }
 

@@ -77,8 +77,8 @@ inline QStringList WindowLibraries(const QStringList& loaded)
 // A report loads Qt Gui and what Qt Gui links to draw its page, but none of these.
 inline QStringList WindowOnlyLibraries(const QStringList& loaded)
 {
-    static const QRegularExpression window(
-        QStringLiteral(R"(lib(Qt6(Widgets|XcbQpa|WaylandClient)|qxcb|qwayland|morvane-window)[.-])"));
+    static const QRegularExpression window(QStringLiteral(
+        R"(lib(Qt6(Widgets|XcbQpa|WaylandClient)|qxcb|qwayland|morvane-window)[.-])"));
     return loaded.filter(window);
 }
 

@@ -717,8 +717,8 @@ void TestCli::reportOfFileAndOfUnitAgree()
     const QString unitPage = m_dir.filePath("unit.pdf");
 
     const CliRun ofFile = RunCli({"report", file, "--port", device, "-o", filePage});
-    const CliRun ofUnit =
-        RunCli({"report", "--from-unit", "--port", device, "-o", "-"}, 10000, {unitPage, false, {}});
+    const CliRun ofUnit = RunCli({"report", "--from-unit", "--port", device, "-o", "-"}, 10000,
+                                 {unitPage, false, {}});
 
     QCOMPARE(ofFile.exitCode, 0);
     QCOMPARE(ofFile.err,
