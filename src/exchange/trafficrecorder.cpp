@@ -11,6 +11,8 @@ namespace morvane
 namespace
 {
 
+constexpr std::string_view kModbusTcpScheme = "tcp://";
+
 std::vector<std::uint8_t> MbapHeaderBytes(const MbapHeader& h)
 {
     const auto high = [](std::uint16_t v) { return static_cast<std::uint8_t>(v >> 8); };
@@ -87,8 +89,12 @@ void TrafficRecorder::Tcp(const TcpEvent& event)
     std::string bytes;
     switch (event.kind) {
     case TcpEvent::Kind::Connected:
+        Settle();
+        m_crcTravels = !event.endpoint.starts_with(kModbusTcpScheme);
+        break;
     case TcpEvent::Kind::Closed:
         Settle();
+        m_crcTravels = true;
         break;
     case TcpEvent::Kind::MbapSent:
         EndOfSending();
@@ -165,7 +171,10 @@ void TrafficRecorder::Emit(const std::vector<TrafficFrame>& frames)
     for (const TrafficFrame& frame : frames) {
         if (m_frames)
             m_frames(frame);
-        m_sink(TrafficRowOf(frame));
+        TrafficRow row = TrafficRowOf(frame);
+        if (!m_crcTravels && frame.meaning != TrafficMeaning::NoFrame && frame.bytes.size() > 2)
+            row.bytes = HexText({frame.bytes.begin(), frame.bytes.end() - 2});
+        m_sink(std::move(row));
     }
 }
 

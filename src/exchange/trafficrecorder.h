@@ -46,7 +46,7 @@ class TrafficRecorder final : public SerialPort
     // A row of words between the frames, as a request about to be sent again.
     void Note(std::string_view words);
     // What happened on a network connection, a row each: its connects and closes and the MBAP
-    // headers that travel instead of the frames' CRC.
+    // headers that travel instead of the frames' CRC, whose rows then show them without it.
     void Tcp(const TcpEvent& event);
     // The slave whose replies the next exchanges take; between exchanges only.
     void SetExpectedSlave(std::int16_t slave) { m_decoder.SetExpectedSlave(slave); }
@@ -82,6 +82,10 @@ class TrafficRecorder final : public SerialPort
     FrameSink m_frames;
     std::vector<std::uint8_t> m_sending; // handed to the port, not yet flushed
     double m_sendingSince = 0;
+    // Over Modbus TCP the header stands in for the CRC: the link's frames carry one that the
+    // transport takes off before sending and puts on what it receives, and a row shows the
+    // bytes that travelled.
+    bool m_crcTravels = true;
 };
 
 } // namespace morvane

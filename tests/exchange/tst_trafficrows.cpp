@@ -66,6 +66,8 @@ class TestTrafficRows : public QObject
     void whatCameBack();
     void networkEventRows_data();
     void networkEventRows();
+    void frameRowsShowWhatTravels_data();
+    void frameRowsShowWhatTravels();
     void timeOfDay_data();
     void timeOfDay();
 };
@@ -278,6 +280,47 @@ void TestTrafficRows::networkEventRows()
     recorder.Tcp({TcpEvent::Kind(kind), "tcp://127.0.0.1:1502", MbapHeader{258, 0, 6, 247},
                   MbapRejection(rejection), byPeer, text.toStdString()});
     QCOMPARE(rows, QStringList{row});
+}
+
+void TestTrafficRows::frameRowsShowWhatTravels_data()
+{
+    QTest::addColumn<QString>("url"); // empty: a serial port
+    QTest::addColumn<QString>("bytes");
+    QTest::newRow("serial port") << "" << "01 03 00 02 00 09 24 0C";
+    QTest::newRow("device server: the CRC travels")
+        << "rtu+tcp://127.0.0.1:4001" << "01 03 00 02 00 09 24 0C";
+    QTest::newRow("Modbus TCP: the header instead of the CRC")
+        << "tcp://127.0.0.1:1502" << "01 03 00 02 00 09";
+}
+
+// A request's row shows the bytes that went out; after the connection closes, a serial port's
+// frames are whole again.
+void TestTrafficRows::frameRowsShowWhatTravels()
+{
+    QFETCH(QString, url);
+    QFETCH(QString, bytes);
+    morvane::testing::FakeSerialPort port;
+    QStringList sent;
+    TrafficRecorder recorder(
+        port, 1, [] { return kNoon; },
+        [&sent](TrafficRow r) {
+            if (r.direction == "sent")
+                sent << QString::fromStdString(r.bytes);
+        });
+    const std::vector<std::uint8_t> request{0x01, 0x03, 0x00, 0x02, 0x00, 0x09, 0x24, 0x0C};
+    const auto send = [&] {
+        for (const std::uint8_t byte : request)
+            recorder.Output(byte);
+        recorder.Flush();
+        recorder.Settle();
+    };
+    recorder.SetPortOpen(true);
+    if (!url.isEmpty())
+        recorder.Tcp({TcpEvent::Kind::Connected, url.toStdString()});
+    send();
+    recorder.Tcp({TcpEvent::Kind::Closed, url.toStdString()});
+    send();
+    QCOMPARE(sent, (QStringList{bytes, "01 03 00 02 00 09 24 0C"}));
 }
 
 void TestTrafficRows::timeOfDay_data()
