@@ -9,6 +9,7 @@ include(GNUInstallDirs)
 install(TARGETS morvane-config RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 install(TARGETS morvane-window morvane-report LIBRARY DESTINATION ${MORVANE_PARTS_DIR}
         COMPONENT window)
+install(TARGETS morvane-network LIBRARY DESTINATION ${MORVANE_PARTS_DIR} COMPONENT cli)
 # The virtual controller, for trying the command line and a station's scripts without a unit.
 if(TARGET morvane-sim)
   install(TARGETS morvane-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)

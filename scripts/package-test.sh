@@ -30,7 +30,8 @@ dpkg-deb -f "$window_deb" Depends | grep -qF "morvane-config-cli (= $version)" |
 echo "the command line's package needs no graphics library"
 
 manpage=/usr/share/man/man1/morvane-config.1.gz
-cli_files=(/usr/bin/morvane-config /usr/bin/morvane-sim "$manpage")
+cli_files=(/usr/bin/morvane-config /usr/bin/morvane-sim /usr/lib/morvane-config/libmorvane-network.so
+    "$manpage")
 window_files=(/usr/lib/morvane-config/libmorvane-window.so
        /usr/lib/morvane-config/libmorvane-report.so
        /usr/share/applications/morvane-config.desktop
@@ -107,6 +108,19 @@ if grep -iE "$graphics|morvane-window" <<<"$loaded"; then
 fi
 echo "the command line alone read a controller and loaded no graphics library"
 
+# A unit on the network, through the network library the package installs beside the program.
+"$simulator" --tcp 0 >"$work/tcp.log" 2>&1 &
+tcp_sim=$!
+for _ in $(seq 50); do
+    url=$(head -n 1 "$work/tcp.log" 2>/dev/null || true)
+    [[ "$url" == tcp://* ]] && break
+    sleep 0.1
+done
+/usr/bin/morvane-config read --port "$url" -o "$work/tcp.morvane" 2>"$work/tcp-read.log" ||
+    { echo "the installed command line could not read over TCP:" >&2; cat "$work/tcp-read.log" >&2; kill "$tcp_sim"; exit 1; }
+kill "$tcp_sim" 2>/dev/null || true
+echo "the command line alone read a unit on the network"
+
 # Asked for the window, or for a report's page, it tells which package is missing.
 for asked in "" "report $work/unit.morvane -o $work/unit.pdf"; do
     set +e
@@ -134,7 +148,7 @@ echo "the installed report drew a page without a display"
 
 # The installed program carries no path of the machine it was built on.
 for binary in /usr/bin/morvane-config /usr/lib/morvane-config/libmorvane-window.so \
-    /usr/lib/morvane-config/libmorvane-report.so; do
+    /usr/lib/morvane-config/libmorvane-report.so /usr/lib/morvane-config/libmorvane-network.so; do
     built_in=$(strings "$binary" | grep -F -e "$PWD" -e "$(cd "$build" && pwd)" || true)
     [ -z "$built_in" ] ||
         { echo "$binary holds paths of the build machine: $built_in" >&2; exit 1; }

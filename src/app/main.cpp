@@ -1,3 +1,4 @@
+#include "app/networkentry.h"
 #include "app/reportentry.h"
 #include "app/windowlaunch.h"
 #include "cli/arguments.h"
@@ -15,5 +16,7 @@ int main(int argc, char* argv[])
         return morvane::LaunchWindow(argc, argv, {invocation.file});
     if (invocation.action == morvane::cli::Action::Report)
         return morvane::LaunchReport(argc, argv);
+    // Qt Network likewise, the first time a port names a unit on the network.
+    morvane::SetNetworkPortMaker(&morvane::LoadedNetworkPort);
     return morvane::cli::Run(invocation, argc, argv);
 }

@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "port/tcpport.h"
 #include "report/pagedrawing.h"
 
 #include <type_traits>
@@ -22,6 +23,7 @@ extern "C" Q_DECL_EXPORT int morvane_report_main(int& argc, char* argv[])
 {
     const morvane::cli::PageDrawing drawing{&morvane::report::DrawingApplication,
                                             &PdfOnLocalePaper};
+    morvane::SetNetworkPortMaker(&morvane::MakeTcpPort);
     return morvane::cli::Run(morvane::cli::ParseArguments(argc, argv), argc, argv, &drawing);
 }
 

@@ -72,9 +72,9 @@ ControllerLink::ControllerLink(ResolvedPort port, Connection connection, TraceSi
         if (!frame.sent)
             m_received.push_back(frame);
     });
-    m_port.Tcp().SetConnectTimeLimit(ConnectTimeLimit(m_connection));
+    m_port.SetConnectTimeLimit(ConnectTimeLimit(m_connection));
     if (trace)
-        m_port.Tcp().SetEventSink([this](const TcpEvent& event) { m_recorder.Tcp(event); });
+        m_port.SetTcpEventSink([this](const TcpEvent& event) { m_recorder.Tcp(event); });
 }
 
 Outcome ControllerLink::Read(Registers& values)

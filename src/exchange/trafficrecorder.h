@@ -4,7 +4,7 @@
 // way, and the rows the technician reads, made from them by the traffic decoder and the
 // traffic's words.
 
-#include "port/tcpport.h"
+#include "port/networkport.h"
 #include "protocol/serialport.h"
 #include "protocol/trafficdecode.h"
 

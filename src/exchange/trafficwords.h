@@ -3,7 +3,7 @@
 // line's --trace, and what came back from a wait that ended without an answer.
 
 #include "exchange/connection.h"
-#include "port/tcpport.h"
+#include "port/networkport.h"
 #include "protocol/trafficdecode.h"
 
 #include <string>

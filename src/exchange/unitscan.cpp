@@ -26,13 +26,13 @@ UnitScan::UnitScan(ResolvedPort port, TrafficRecorder::Sink trace)
       m_link(m_recorder, m_host)
 {
     if (trace)
-        m_port.Tcp().SetEventSink([this](const TcpEvent& event) { m_recorder.Tcp(event); });
+        m_port.SetTcpEventSink([this](const TcpEvent& event) { m_recorder.Tcp(event); });
 }
 
 ScanResult UnitScan::Run(const ScanPlan& plan, const Connection& current, ScanObserver& observer)
 {
     m_cancelled = false;
-    m_port.Tcp().SetConnectTimeLimit(ConnectTimeLimit(current));
+    m_port.SetConnectTimeLimit(ConnectTimeLimit(current));
     const std::vector<Connection> lines = ScanLineSettings(plan, current, IsNetwork(m_resolved));
     const std::vector<int> slaves = ScanSlaveOrder(plan, current);
     const int total = static_cast<int>(lines.size() * slaves.size());

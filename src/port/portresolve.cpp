@@ -2,8 +2,13 @@
 
 #include "common/numbertext.h"
 
-#include <QHostAddress>
 #include <QString>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -68,6 +73,13 @@ std::optional<std::uint16_t> TcpPortNumber(std::string_view text)
     return static_cast<std::uint16_t>(number);
 }
 
+// Read by the system's own parser, as the connect will read it; Qt Network is not linked here.
+bool IsIpv6Address(const std::string& text)
+{
+    in6_addr address{};
+    return inet_pton(AF_INET6, text.c_str(), &address) == 1;
+}
+
 // Splits "host", "host:port", "[v6]" or "[v6]:port" and checks the host; the port is read
 // by the caller. An empty problem means the host is good.
 std::string SplitHost(std::string_view authority, std::string& host, std::string_view& portText,
@@ -79,9 +91,7 @@ std::string SplitHost(std::string_view authority, std::string& host, std::string
         if (close == std::string_view::npos)
             return "the \"[\" before the IPv6 address is not closed by \"]\"";
         host = std::string(authority.substr(1, close - 1));
-        QHostAddress address;
-        if (!address.setAddress(QString::fromStdString(host)) ||
-            address.protocol() != QAbstractSocket::IPv6Protocol)
+        if (!IsIpv6Address(host))
             return "[" + host + "] is not an IPv6 address";
         rest = authority.substr(close + 1);
         if (!rest.empty() && rest[0] != ':')

@@ -59,6 +59,17 @@ TcpPort::~TcpPort()
     disconnect(&m_socket, nullptr, this, nullptr);
 }
 
+void TcpPort::SetWatchers(std::function<void()> bytesArrived, std::function<void()> connectionLost)
+{
+    connect(this, &TcpPort::bytesArrived, this, std::move(bytesArrived));
+    connect(this, &TcpPort::connectionLost, this, std::move(connectionLost));
+}
+
+std::unique_ptr<NetworkPort> MakeTcpPort(std::string&)
+{
+    return std::make_unique<TcpPort>();
+}
+
 void TcpPort::SetDevicePath(std::string path)
 {
     EndpointReading reading = ReadNetworkEndpoint(path);

@@ -5,9 +5,9 @@
 // where the bytes pass unchanged. Connected when the port opens and closed when it closes, as
 // a command opens and closes the serial port. It never listens.
 
+#include "port/networkport.h"
 #include "port/portresolve.h"
 #include "protocol/mbap.h"
-#include "protocol/serialport.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,38 +25,20 @@ class QEventLoop;
 namespace morvane
 {
 
-// What happens on the connection, for whoever records the traffic.
-struct TcpEvent {
-    enum class Kind {
-        Connected,    // the connection stands
-        Closed,       // ended by us (byPeer false) or by the far end or the network (text: why)
-        MbapSent,     // a request left with this header
-        MbapReceived, // a reply with this header answers the request and goes to the link
-        MbapRejected, // a frame with this header does not count (rejection: why)
-    };
-    Kind kind = Kind::Connected;
-    std::string endpoint; // the URL, as DeviceName() has it
-    MbapHeader header = {};
-    MbapRejection rejection = MbapRejection::None;
-    bool byPeer = false;
-    std::string text = {};
-};
-using TcpEventSink = std::function<void(const TcpEvent&)>;
-
-inline constexpr std::chrono::milliseconds kDefaultConnectTimeLimit{5000};
-
 // The kind of fault a failed connect is, in the terms of an open that failed.
 PortFault ConnectFaultOf(QAbstractSocket::SocketError error);
 
-class TcpPort : public QObject, public SerialPort
+class TcpPort : public QObject, public NetworkPort
 {
     Q_OBJECT
   public:
     explicit TcpPort(QObject* parent = nullptr);
     ~TcpPort() override;
 
-    void SetConnectTimeLimit(std::chrono::milliseconds limit) { m_connectLimit = limit; }
-    void SetEventSink(TcpEventSink sink) { m_events = std::move(sink); }
+    void SetConnectTimeLimit(std::chrono::milliseconds limit) override { m_connectLimit = limit; }
+    void SetEventSink(TcpEventSink sink) override { m_events = std::move(sink); }
+    void SetWatchers(std::function<void()> bytesArrived,
+                     std::function<void()> connectionLost) override;
 
     // Stays true after the far end has closed until the bytes it sent before are taken.
     bool PortOpen() const override { return m_open; }
@@ -115,5 +98,8 @@ class TcpPort : public QObject, public SerialPort
     PortFault m_fault = PortFault::None;
     std::string m_faultText;
 };
+
+// A TcpPort, as a NetworkPortMaker: for a program that links this library.
+std::unique_ptr<NetworkPort> MakeTcpPort(std::string& problem);
 
 } // namespace morvane

@@ -3,12 +3,15 @@
 // path, a TCP connection for a network endpoint (tcp://, rtu+tcp://). Which one is chosen when
 // the device path is set, so one object serves every command of a window or a command line.
 
+#include "port/networkport.h"
 #include "port/portresolve.h"
 #include "port/qtserialport.h"
-#include "port/tcpport.h"
 #include "protocol/serialport.h"
 
 #include <QObject>
+
+#include <chrono>
+#include <memory>
 
 namespace morvane
 {
@@ -19,8 +22,12 @@ class TransportPort : public QObject, public SerialPort
   public:
     explicit TransportPort(EnvLookup env = SystemEnvironment, QObject* parent = nullptr);
 
-    // The TCP side, for its connect time limit and its events.
-    TcpPort& Tcp() { return m_tcp; }
+    ~TransportPort() override;
+
+    // The network side's connect time limit and what happens on its connections; kept for a
+    // network port made later.
+    void SetConnectTimeLimit(std::chrono::milliseconds limit);
+    void SetTcpEventSink(TcpEventSink sink);
 
     bool PortOpen() const override { return Active().PortOpen(); }
     void SetPortOpen(bool open) override { Active().SetPortOpen(open); }
@@ -45,14 +52,19 @@ class TransportPort : public QObject, public SerialPort
     void connectionLost();
 
   private:
-    SerialPort& Active() { return m_network ? static_cast<SerialPort&>(m_tcp) : m_serial; }
+    SerialPort& Active() { return m_network ? static_cast<SerialPort&>(*m_tcp) : m_serial; }
     const SerialPort& Active() const
     {
-        return m_network ? static_cast<const SerialPort&>(m_tcp) : m_serial;
+        return m_network ? static_cast<const SerialPort&>(*m_tcp) : m_serial;
     }
+    // Made when a port first names a network endpoint; one that never opens and says why when
+    // the program has no way to make one.
+    void MakeNetworkPort();
 
     QtSerialPort m_serial;
-    TcpPort m_tcp;
+    std::unique_ptr<NetworkPort> m_tcp;
+    std::chrono::milliseconds m_connectLimit = kDefaultConnectTimeLimit;
+    TcpEventSink m_tcpEvents;
     bool m_network = false;
 };
 

@@ -72,7 +72,7 @@ void ConnectionMenu::Use(const Connection& connection)
     m_current = connection;
     m_commands.SetConnection(connection);
     m_recorder.SetExpectedSlave(static_cast<std::int16_t>(connection.slave));
-    m_port.Tcp().SetConnectTimeLimit(ConnectTimeLimit(connection));
+    m_port.SetConnectTimeLimit(ConnectTimeLimit(connection));
     if (KeptConnection() != connection)
         KeepConnection(connection);
     ShowInTitle();

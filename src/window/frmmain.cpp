@@ -6,6 +6,7 @@
 #include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
 #include "exchange/trafficrecorder.h"
+#include "port/tcpport.h"
 #include "window/configcommands.h"
 #include "window/connectionmenu.h"
 #include "window/fieldlauncher.h"
@@ -67,6 +68,8 @@ void MakeCheckedTheTabStop(const QButtonGroup* group)
 
 FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent)
 {
+    // The window links the TCP connection; the command line loads it only when it needs it.
+    SetNetworkPortMaker(&MakeTcpPort);
     BuildWindow();
     ApplyDesignState();
     ConnectHandlers();

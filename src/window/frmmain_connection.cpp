@@ -31,7 +31,7 @@ void FrmMain::BuildConnectionMenu()
 // the line traffic shows them among the frames.
 void FrmMain::WireConnectionMenu()
 {
-    m_comm1->Tcp().SetEventSink([this](const TcpEvent& event) { m_recorder->Tcp(event); });
+    m_comm1->SetTcpEventSink([this](const TcpEvent& event) { m_recorder->Tcp(event); });
     m_commands->SetRetryListener([this](const std::string& words) { m_recorder->Note(words); });
     m_connections = std::make_unique<ConnectionMenu>(*this, *m_commands, *m_recorder, *m_comm1);
     connect(m_actionConnectionSettings, &QAction::triggered, m_connections.get(),

@@ -144,6 +144,8 @@ class TestCli : public QObject
     void portsListsWhatTheWindowLists();
     void productionLogKeepsEveryRun();
     void reportOfFileAndOfUnitAgree();
+    void networkLibraryOnlyForTheNetwork_data();
+    void networkLibraryOnlyForTheNetwork();
 
   private:
     QTemporaryDir m_dir;
@@ -706,6 +708,31 @@ void TestCli::productionLogKeepsEveryRun()
 // The page of a file and the page of a unit that holds the same values, drawn without a
 // display, read the same but for the time they were made and the file's name; the unit's goes
 // to standard output.
+void TestCli::networkLibraryOnlyForTheNetwork_data()
+{
+    QTest::addColumn<QStringList>("switches"); // the controller's
+    QTest::addColumn<bool>("network");
+    QTest::newRow("serial line") << QStringList{} << false;
+    QTest::newRow("Modbus TCP") << QStringList{"--tcp", "0"} << true;
+    QTest::newRow("device server") << QStringList{"--rtu-tcp", "0"} << true;
+}
+
+// Qt Network and what it links (Kerberos, a proxy resolver) cost a read on a serial line its
+// start-up time; they are loaded only for a unit on the network.
+void TestCli::networkLibraryOnlyForTheNetwork()
+{
+    QFETCH(QStringList, switches);
+    QFETCH(bool, network);
+    SimProcess sim;
+    const QString device = sim.Start(switches);
+    QVERIFY2(!device.isEmpty(), qPrintable(sim.ErrorText()));
+    const CliRun run = RunCli({"read", "--port", device, "--quiet"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(WindowLoadedBy(run), QString());
+    static const QRegularExpression networkLibraries(R"(lib(Qt6Network|morvane-network|krb5)\.)");
+    QCOMPARE(!run.loaded.filter(networkLibraries).isEmpty(), network);
+}
+
 void TestCli::reportOfFileAndOfUnitAgree()
 {
     SimProcess sim;

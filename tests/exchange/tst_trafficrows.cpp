@@ -286,11 +286,12 @@ void TestTrafficRows::frameRowsShowWhatTravels_data()
 {
     QTest::addColumn<QString>("url"); // empty: a serial port
     QTest::addColumn<QString>("bytes");
-    QTest::newRow("serial port") << "" << "01 03 00 02 00 09 24 0C";
-    QTest::newRow("device server: the CRC travels")
-        << "rtu+tcp://127.0.0.1:4001" << "01 03 00 02 00 09 24 0C";
-    QTest::newRow("Modbus TCP: the header instead of the CRC")
-        << "tcp://127.0.0.1:1502" << "01 03 00 02 00 09";
+    QTest::newRow("serial port") << ""
+                                 << "01 03 00 02 00 09 24 0C";
+    QTest::newRow("device server: the CRC travels") << "rtu+tcp://127.0.0.1:4001"
+                                                    << "01 03 00 02 00 09 24 0C";
+    QTest::newRow("Modbus TCP: the header instead of the CRC") << "tcp://127.0.0.1:1502"
+                                                               << "01 03 00 02 00 09";
 }
 
 // A request's row shows the bytes that went out; after the connection closes, a serial port's

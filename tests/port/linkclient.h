@@ -7,6 +7,7 @@
 #include "controller/configblock.h"
 #include "fakewindowhost.h"
 #include "port/eventpump.h"
+#include "port/tcpport.h"
 #include "port/transportport.h"
 #include "protocol/crc16.h"
 #include "protocol/replywait.h"
@@ -23,6 +24,7 @@ namespace morvane::testing
 struct LinkClient {
     LinkClient()
     {
+        SetNetworkPortMaker(&MakeTcpPort);
         ModbusCrcInit(link.state);
         host.pumpStepSeconds = 0;
         host.onPump = [this](int maxWaitMs) {
@@ -30,7 +32,7 @@ struct LinkClient {
             if (maxWaitMs > 0)
                 host.now += secondsPerIdlePump;
         };
-        port.Tcp().SetEventSink([this](const TcpEvent& e) { events << Words(e); });
+        port.SetTcpEventSink([this](const TcpEvent& e) { events << Words(e); });
     }
 
     static QString Words(const TcpEvent& e)

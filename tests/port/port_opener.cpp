@@ -3,6 +3,7 @@
 // modes; the no-route test runs it in a network namespace of its own, which has no routes.
 
 #include "fakewindowhost.h"
+#include "port/tcpport.h"
 #include "port/transportport.h"
 
 #include <QCoreApplication>
@@ -19,9 +20,10 @@ int main(int argc, char** argv)
         return 2;
     }
     QCoreApplication application(argc, argv);
+    SetNetworkPortMaker(&MakeTcpPort);
     TransportPort port;
     if (argc == 3)
-        port.Tcp().SetConnectTimeLimit(std::chrono::milliseconds(std::atoi(argv[2])));
+        port.SetConnectTimeLimit(std::chrono::milliseconds(std::atoi(argv[2])));
     testing::FakeWindowHost host;
     testing::OpenAsCommand(port, ResolvePort(argv[1]), host, HostPortSystem());
     std::printf("fault %d\n", static_cast<int>(port.LastFault()));

@@ -102,6 +102,8 @@ class TestTcpPort : public QObject
     void arrivingBytesWakeTheEventLoop();
     void connectFailures_data();
     void connectFailures();
+    void withoutANetworkPortNothingOpens_data();
+    void withoutANetworkPortNothingOpens();
 };
 
 void TestTcpPort::replies_data()
@@ -284,6 +286,42 @@ void TestTcpPort::connectFailures()
     QVERIFY2(out.contains("title Error\ntext Unable to connect to " + label + "\r\n" + words),
              qPrintable(out));
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestTcpPort::withoutANetworkPortNothingOpens_data()
+{
+    QTest::addColumn<bool>("maker"); // one that fails, or none at all
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no way to make one") << false << "this program reaches no unit on the network";
+    QTest::newRow("the library is missing") << true << "the network library cannot be loaded";
+}
+
+// A program that cannot make a network port opens nothing for a URL and says why, while its
+// serial side stays as it was.
+void TestTcpPort::withoutANetworkPortNothingOpens()
+{
+    QFETCH(bool, maker);
+    QFETCH(QString, reason);
+    const NetworkPortMaker before = CurrentNetworkPortMaker();
+    const NetworkPortMaker failing = [](std::string& problem) -> std::unique_ptr<NetworkPort> {
+        problem = "the network library cannot be loaded";
+        return nullptr;
+    };
+    SetNetworkPortMaker(maker ? failing : nullptr);
+    TransportPort port;
+    port.SetDevicePath("tcp://127.0.0.1:1502");
+    port.SetPortOpen(true);
+    const bool opened = port.PortOpen();
+    const PortFault fault = port.LastFault();
+    const std::string text = port.LastFaultText();
+    port.SetDevicePath("/dev/morvane-none");
+    const std::string serialName = port.DeviceName();
+    SetNetworkPortMaker(before);
+
+    QVERIFY(!opened);
+    QCOMPARE(fault, PortFault::Other);
+    QCOMPARE(QString::fromStdString(text), reason);
+    QCOMPARE(serialName, std::string("/dev/morvane-none"));
 }
 
 QTEST_GUILESS_MAIN(TestTcpPort)
