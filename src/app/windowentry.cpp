@@ -2,6 +2,8 @@
 
 #include "app/windowentry.h"
 
+#include "app/networkentry.h"
+
 #include "window/frmmain.h"
 #include "window/windowstart.h"
 
@@ -10,6 +12,8 @@
 extern "C" Q_DECL_EXPORT int morvane_window_main(int& argc, char* argv[],
                                                  const morvane::WindowRequest& request)
 {
+    // Qt Network as for the command line: loaded the first time a port names a network unit.
+    morvane::SetNetworkPortMaker(&morvane::LoadedNetworkPort);
     morvane::WindowStarted started;
     if (request.shown)
         started = [&request](morvane::FrmMain& window) { request.shown(window, request.context); };

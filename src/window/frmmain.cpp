@@ -6,7 +6,6 @@
 #include "controller/modetable.h"
 #include "dialogs/fieldtext.h"
 #include "exchange/trafficrecorder.h"
-#include "port/tcpport.h"
 #include "window/configcommands.h"
 #include "window/connectionmenu.h"
 #include "window/fieldlauncher.h"
@@ -68,8 +67,6 @@ void MakeCheckedTheTabStop(const QButtonGroup* group)
 
 FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent)
 {
-    // The window links the TCP connection; the command line loads it only when it needs it.
-    SetNetworkPortMaker(&MakeTcpPort);
     BuildWindow();
     ApplyDesignState();
     ConnectHandlers();

@@ -4,6 +4,7 @@
 
 #include "clirun.h"
 #include "configfile/configfile.h"
+#include "port/tcpport.h"
 #include "ptybus.h"
 #include "simprocess.h"
 #include "window/configcommands.h"
@@ -141,6 +142,8 @@ void TestReach::initTestCase()
 {
     QVERIFY(m_config.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    // As the window's library makes its network ports, without loading a library.
+    SetNetworkPortMaker(&MakeTcpPort);
 }
 
 void TestReach::readAndWriteAtSlave5_data()
