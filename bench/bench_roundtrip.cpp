@@ -6,8 +6,8 @@
 // usage: bench_roundtrip [--rounds N] [--paced-rounds N] [--silent-seconds S] [SIM_BINARY]
 
 #include "benchsim.h"
-#include "cli/controllerlink.h"
 #include "exchange/blockexchange.h"
+#include "exchange/headlesshost.h"
 #include "port/qtserialport.h"
 #include "protocol/link.h"
 #include "protocol/replywait.h"
@@ -65,7 +65,7 @@ struct OurLink {
     }
 
     QtSerialPort port;
-    cli::TerminalHost host; // the real event pump and time of day
+    HeadlessHost host; // the real event pump and time of day
     Link link;
 };
 

@@ -9,6 +9,7 @@
 #include "cli/arguments.h"
 #include "controller/configblock.h"
 #include "exchange/connection.h"
+#include "exchange/headlesshost.h"
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
 #include "port/portresolve.h"
@@ -36,25 +37,6 @@ struct Outcome {
     int Status() const;
 };
 
-// Nobody watches the bytes go by on a terminal, and a script waits for the exit status:
-// no echoes, and no one-second watchdog whose message would break into the step lines.
-class TerminalHost final : public LinkHost
-{
-  public:
-    void ClearEchoes() override {}
-    void AppendTxEcho(std::string_view) override {}
-    void AppendRxEcho(std::string_view) override {}
-    void StartWatchdog() override {}
-    void StopWatchdog() override {}
-    bool WatchdogActive() const override { return false; }
-    void PumpEvents(int maxWaitMs) override { m_pump.Pump(maxWaitMs); }
-    double SecondsSinceMidnight() override { return m_clock.SecondsSinceMidnight(); }
-
-  private:
-    QtEventPump m_pump;
-    LocalTimeOfDay m_clock;
-};
-
 class ControllerLink
 {
   public:
@@ -76,7 +58,7 @@ class ControllerLink
 
     ResolvedPort m_resolved;
     Connection m_connection;
-    TerminalHost m_host;
+    HeadlessHost m_host;
     TransportPort m_port;
     TrafficRecorder m_recorder;
     Link m_link;

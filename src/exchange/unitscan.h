@@ -5,6 +5,7 @@
 // the defaults, then the rest; one open port serves every address at one line setting.
 // Over the network the line settings are the gateway's, so only the addresses are tried.
 
+#include "exchange/headlesshost.h"
 #include "exchange/scanplan.h"
 #include "exchange/trafficrecorder.h"
 #include "port/eventpump.h"
@@ -59,30 +60,13 @@ class UnitScan
     TransportPort& Port() { return m_port; }
 
   private:
-    class Host final : public LinkHost
-    {
-      public:
-        void ClearEchoes() override {}
-        void AppendTxEcho(std::string_view) override {}
-        void AppendRxEcho(std::string_view) override {}
-        void StartWatchdog() override {}
-        void StopWatchdog() override {}
-        bool WatchdogActive() const override { return false; }
-        void PumpEvents(int maxWaitMs) override { m_pump.Pump(maxWaitMs); }
-        double SecondsSinceMidnight() override { return m_clock.SecondsSinceMidnight(); }
-
-      private:
-        QtEventPump m_pump;
-        LocalTimeOfDay m_clock;
-    };
-
     bool ScanLine(const Connection& line, const std::vector<int>& slaves, const ScanPlan& plan,
                   ScanObserver& observer, ScanResult& result, int total);
     bool Probe(const Connection& probe, int limitMs, ScanObserver& observer, ScanResult& result);
 
     ResolvedPort m_resolved;
     TransportPort m_port;
-    Host m_host;
+    HeadlessHost m_host;
     TrafficRecorder m_recorder;
     Link m_link;
     HostPortSystem m_system;
