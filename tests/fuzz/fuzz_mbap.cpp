@@ -6,6 +6,7 @@
 //
 // Input: transaction (two bytes), unit, then the stream.
 
+#include "fuzzcheck.h"
 #include "protocol/mbap.h"
 
 #include <cstdio>
@@ -16,14 +17,6 @@ namespace
 {
 
 using namespace morvane;
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s\n", #condition);                                \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 // Bit by bit, so the check does not lean on the code under test.
 bool CrcChecks(const std::vector<std::uint8_t>& frame)

@@ -10,6 +10,7 @@
 
 #include "fakelinkhost.h"
 #include "fakeserialport.h"
+#include "fuzzcheck.h"
 #include "protocol/crc16.h"
 #include "protocol/replywait.h"
 #include "protocol/requests.h"
@@ -27,14 +28,6 @@ namespace
 
 using namespace morvane;
 using Bytes = std::vector<std::uint8_t>;
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s\n", #condition);                                \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr std::uint8_t kDeviceGoes = 0xFF;
 
